@@ -1,0 +1,60 @@
+// platform/app.h: the application object and the program's entry point.
+//
+// The program defines exactly one global object derived from CWinApp. Its constructor, run by
+// static initialisation, registers it; WinMain (in this layer) then runs AfxWinMain, which
+// calls InitApplication and InitInstance, and ends the process when InitInstance returns false.
+#ifndef VELTO_PLATFORM_APP_H
+#define VELTO_PLATFORM_APP_H
+
+#include "platform/platform.h"
+#include "platform/window.h"
+
+class CWinApp : public CCmdTarget {
+public:
+    // A null name makes the application name the program file's name without its extension.
+    explicit CWinApp(LPCSTR lpszAppName = nullptr);
+    ~CWinApp() override;
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    LPCSTR m_pszAppName;
+    HINSTANCE m_hInstance = nullptr;
+    CWnd* m_pMainWnd = nullptr;  // cleared when that window is destroyed
+
+    virtual BOOL InitApplication();
+    virtual BOOL InitInstance();
+    // The message loop, for applications whose InitInstance returns true.
+    virtual int Run();
+    virtual int ExitInstance();
+
+    // Icon nIDResource from whichever module of the application holds it.
+    HICON LoadIcon(UINT nIDResource) const;
+
+    void OnHelp();
+
+protected:
+    // Every Win32 version the program runs on draws controls three-dimensionally itself; there
+    // is no 3-D control library left to load, so this only reports success.
+    BOOL Enable3dControls() { return TRUE; }
+
+private:
+    char m_szModuleName[MAX_PATH] = {};
+
+    friend int AFXAPI AfxWinMain(HINSTANCE, HINSTANCE, LPSTR, int);
+
+    DECLARE_MESSAGE_MAP()
+};
+
+CWinApp* AFXAPI AfxGetApp();
+CWnd* AFXAPI AfxGetMainWnd();
+HINSTANCE AFXAPI AfxGetResourceHandle();
+// The module that holds resource lpszName of type lpszType.
+HINSTANCE AFXAPI AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType);
+// Dialogs of this program host no OLE controls, so there is no container to set up; kept so
+// that application code states what it relies on.
+inline void AFXAPI AfxEnableControlContainer() {}
+
+int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine,
+                      int nCmdShow);
+
+#endif  // VELTO_PLATFORM_APP_H

@@ -1,0 +1,23 @@
+// platform/menu.h: CMenu, a view of one menu handle.
+#ifndef VELTO_PLATFORM_MENU_H
+#define VELTO_PLATFORM_MENU_H
+
+#include "platform/platform.h"
+
+class CMenu {
+public:
+    HMENU m_hMenu = nullptr;
+
+    operator HMENU() const { return m_hMenu; }
+
+    // A temporary CMenu for hMenu, or null for a null handle. Like every temporary wrapper it
+    // is valid only until the next FromHandle call on this thread: use it, do not keep it.
+    static CMenu* FromHandle(HMENU hMenu);
+
+    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr)
+    {
+        return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
+    }
+};
+
+#endif  // VELTO_PLATFORM_MENU_H

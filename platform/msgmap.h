@@ -1,0 +1,122 @@
+// platform/msgmap.h: message maps, the tables that tie messages and commands to member handlers.
+//
+// A map is a static array of entries closed by a zero entry; each map links to its base class's
+// map, and the dispatcher walks them in that order, so a derived class's entry wins. An entry
+// records how to unpack wParam/lParam (its signature kind) so handlers get typed arguments and
+// never pick the raw parameters apart.
+//
+// Classes in this file: CCmdTarget (root of everything that has a map).
+#ifndef VELTO_PLATFORM_MSGMAP_H
+#define VELTO_PLATFORM_MSGMAP_H
+
+#include "platform/platform.h"
+
+class CCmdTarget;
+
+typedef void (CCmdTarget::*AFX_PMSG)();
+
+// A handler, stored as the member of its own signature; the entry's nSig says which one is set.
+union AFX_PMSGS {
+    AFX_PMSG pfn_vv;
+    void (CCmdTarget::*pfn_vwl)(UINT, LPARAM);
+    HCURSOR (CCmdTarget::*pfn_hv)();
+};
+
+enum AfxSig {
+    AfxSig_end = 0,  // closes a map
+    AfxSig_vv,       // void Handler()
+    AfxSig_vwl,      // void Handler(UINT, LPARAM): wParam as UINT, lParam as is
+    AfxSig_hv,       // HCURSOR Handler(): the handle is the message's result
+};
+
+// Notification code of a WM_COMMAND that came from a menu or an accelerator. A button's
+// BN_CLICKED is 0 as well, which is why a button press matches ON_COMMAND.
+#define CN_COMMAND 0
+
+struct AFX_MSGMAP_ENTRY {
+    UINT nMessage;  // window message, or WM_COMMAND for commands
+    UINT nCode;     // notification code, for WM_COMMAND
+    UINT nID;       // command id, for WM_COMMAND
+    UINT nLastID;   // last id of a range; equal to nID for one command
+    UINT nSig;      // an AfxSig value
+    AFX_PMSGS pfn;
+};
+
+struct AFX_MSGMAP {
+    const AFX_MSGMAP* (*pfnGetBaseMap)();
+    const AFX_MSGMAP_ENTRY* lpEntries;
+};
+
+class CCmdTarget {
+public:
+    virtual ~CCmdTarget() = default;
+
+    // Runs the handler of command nID (notification code nCode) if this object's map chain has
+    // one; false when none does.
+    bool OnCmdMsg(UINT nID, UINT nCode);
+
+    // Runs the handler of a window message, if any. *pResult receives the message's result.
+    bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+
+protected:
+    static const AFX_MSGMAP* GetThisMessageMap();
+    virtual const AFX_MSGMAP* GetMessageMap() const;
+
+private:
+    LRESULT Invoke(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lParam);
+};
+
+// Finds the first entry for (message, code, id) in a map and then in its bases; null for none.
+const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT nCode,
+                                            UINT nID);
+
+#define DECLARE_MESSAGE_MAP()                    \
+protected:                                       \
+    static const AFX_MSGMAP* GetThisMessageMap(); \
+    const AFX_MSGMAP* GetMessageMap() const override;
+
+// The entries live in a function so that ThisClass is in scope for the ON_* macros.
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                      \
+    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+    const AFX_MSGMAP* theClass::GetThisMessageMap()                                 \
+    {                                                                               \
+        typedef theClass ThisClass;                                                 \
+        typedef baseClass TheBaseClass;                                             \
+        static const AFX_MSGMAP_ENTRY _messageEntries[] = {
+
+#define END_MESSAGE_MAP()                                                    \
+            {0, 0, 0, 0, AfxSig_end, {nullptr}}                              \
+        };                                                                   \
+        static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, \
+                                              &_messageEntries[0]};          \
+        return &messageMap;                                                  \
+    }
+
+// void OnPaint()
+#define ON_WM_PAINT() \
+    {WM_PAINT, 0, 0, 0, AfxSig_vv, {.pfn_vv = AFX_HANDLER_VV(OnPaint)}},
+
+// HCURSOR OnQueryDragIcon()
+#define ON_WM_QUERYDRAGICON() \
+    {WM_QUERYDRAGICON, 0, 0, 0, AfxSig_hv, {.pfn_hv = AFX_HANDLER_HV(OnQueryDragIcon)}},
+
+// void OnSysCommand(UINT nID, LPARAM lParam)
+#define ON_WM_SYSCOMMAND() \
+    {WM_SYSCOMMAND, 0, 0, 0, AfxSig_vwl, {.pfn_vwl = AFX_HANDLER_VWL(OnSysCommand)}},
+
+// void memberFxn()
+#define ON_COMMAND(id, memberFxn)                                           \
+    {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), static_cast<UINT>(id), \
+     AfxSig_vv, {.pfn_vv = AFX_HANDLER_VV(memberFxn)}},
+
+// Each first checks the handler against ThisClass's signature, then converts it to the same
+// signature on CCmdTarget (a base-class member pointer, no reinterpretation).
+#define AFX_HANDLER_VV(fn) \
+    static_cast<void (CCmdTarget::*)()>(static_cast<void (ThisClass::*)()>(&ThisClass::fn))
+#define AFX_HANDLER_VWL(fn)                            \
+    static_cast<void (CCmdTarget::*)(UINT, LPARAM)>( \
+        static_cast<void (ThisClass::*)(UINT, LPARAM)>(&ThisClass::fn))
+#define AFX_HANDLER_HV(fn) \
+    static_cast<HCURSOR (CCmdTarget::*)()>(static_cast<HCURSOR (ThisClass::*)()>(&ThisClass::fn))
+
+#endif  // VELTO_PLATFORM_MSGMAP_H

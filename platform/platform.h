@@ -1,0 +1,34 @@
+// platform/platform.h: the one header every file of the framework layer includes first.
+//
+// The launcher is a multi-byte program: UNICODE stays undefined, so every Win32 macro
+// (MessageBox, SendMessage, LoadString, AppendMenu, ...) names the "A" function and every text is
+// a GBK byte string. Member functions that carry those names (CWnd::MessageBox) expand the same
+// way in their declaration and at every call, which keeps the two in step.
+#ifndef VELTO_PLATFORM_PLATFORM_H
+#define VELTO_PLATFORM_PLATFORM_H
+
+#ifdef UNICODE
+#error "the launcher is built for the multi-byte character set; UNICODE must not be defined"
+#endif
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cassert>
+
+#define AFXAPI __stdcall
+
+// Framework command ids the application's maps use.
+#ifndef ID_HELP
+#define ID_HELP 0xE146
+#endif
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+#endif  // VELTO_PLATFORM_PLATFORM_H

@@ -1,0 +1,169 @@
+// platform/window.cpp: CWnd, data exchange, CDialog and the one dialog procedure.
+#include "platform/window.h"
+
+#include "platform/app.h"
+#include "platform/menu.h"
+
+CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
+{
+    return CMenu::FromHandle(::GetSystemMenu(m_hWnd, bRevert));
+}
+
+LRESULT CWnd::Default()
+{
+    if (m_pCurrentMsg == nullptr)
+        return 0;
+    // DefDlgProc asks the dialog procedure first; without the flag it would run our handler
+    // again and recurse for ever.
+    m_bPassNextToDefault = true;
+    const LRESULT result = ::DefDlgProcA(m_hWnd, m_pCurrentMsg->message, m_pCurrentMsg->wParam,
+                                         m_pCurrentMsg->lParam);
+    m_bPassNextToDefault = false;
+    return result;
+}
+
+void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    // Attached afresh on every exchange: a dialog object may be run more than once, and each
+    // run has new control windows.
+    rControl.m_hWnd = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC);
+    assert(rControl.m_hWnd != nullptr && "DDX_Control: no control with that id");
+}
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+    ON_COMMAND(IDOK, OnOK)
+    ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
+{
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HWND hWndOwner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
+    if (hWndOwner == nullptr) {
+        CWnd* pMainWnd = AfxGetMainWnd();
+        if (pMainWnd != nullptr && pMainWnd != this)
+            hWndOwner = pMainWnd->m_hWnd;
+    }
+    return ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hWndOwner,
+                             AfxDlgProc, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
+{
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+void CDialog::DoDataExchange(CDataExchange*)
+{
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;  // the dialog manager puts the focus on the first tab stop
+}
+
+void CDialog::OnOK()
+{
+    if (!UpdateData(TRUE))
+        return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+bool CDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        *pResult = OnInitDialog();
+        return true;
+    case WM_COMMAND: {
+        // Menus and accelerators send no control handle; for them the code is CN_COMMAND.
+        const UINT nID = LOWORD(wParam);
+        const UINT nCode = lParam == 0 ? CN_COMMAND : HIWORD(wParam);
+        *pResult = 0;
+        if (OnCmdMsg(nID, nCode))
+            return true;
+        // The application gets the last word on commands nobody in the dialog handled (help).
+        CWinApp* pApp = AfxGetApp();
+        return nCode == CN_COMMAND && pApp != nullptr && pApp->OnCmdMsg(nID, nCode);
+    }
+    case WM_NCDESTROY: {
+        CWinApp* pApp = AfxGetApp();
+        if (pApp != nullptr && pApp->m_pMainWnd == this)
+            pApp->m_pMainWnd = nullptr;
+        m_hWnd = nullptr;
+        return false;
+    }
+    default:
+        return OnWndMsg(message, wParam, lParam, pResult);
+    }
+}
+
+// A dialog procedure returns FALSE for "not handled, do the default". For most messages the
+// result of a handled one goes in DWLP_MSGRESULT; for the few below it is the return value.
+static bool ReturnsResultDirectly(UINT message)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+    case WM_QUERYDRAGICON:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CDialog* pDlg;
+    if (message == WM_INITDIALOG) {
+        pDlg = reinterpret_cast<CDialog*>(lParam);
+        ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
+        pDlg->m_hWnd = hWnd;
+    } else {
+        pDlg = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
+    }
+    // Messages before WM_INITDIALOG (WM_SETFONT) have no object yet: default handling.
+    if (pDlg == nullptr)
+        return FALSE;
+    if (pDlg->m_bPassNextToDefault) {
+        pDlg->m_bPassNextToDefault = false;
+        return FALSE;
+    }
+
+    const CWnd::CurrentMsg current = {message, wParam, lParam};
+    const CWnd::CurrentMsg* pOuter = pDlg->m_pCurrentMsg;
+    pDlg->m_pCurrentMsg = &current;
+    LRESULT result = 0;
+    const bool handled = pDlg->OnDialogMessage(message, wParam, lParam, &result);
+    pDlg->m_pCurrentMsg = pOuter;
+
+    if (message == WM_NCDESTROY)
+        ::SetWindowLongPtrA(hWnd, DWLP_USER, 0);
+    if (!handled)
+        return FALSE;
+    if (ReturnsResultDirectly(message))
+        return static_cast<INT_PTR>(result);
+    ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, result);
+    return TRUE;
+}

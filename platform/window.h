@@ -1,0 +1,112 @@
+// platform/window.h: windows and dialogs.
+//
+// Classes in this file:
+//   CWnd           a view of one window handle; never owns or destroys the window
+//   CDataExchange  the direction of one data exchange
+//   CDialog        a modal dialog from a template, with one dialog procedure for all dialogs
+#ifndef VELTO_PLATFORM_WINDOW_H
+#define VELTO_PLATFORM_WINDOW_H
+
+#include "platform/platform.h"
+#include "platform/msgmap.h"
+
+class CMenu;
+
+class CWnd : public CCmdTarget {
+public:
+    HWND m_hWnd = nullptr;
+
+    CWnd() = default;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    operator HWND() const { return m_hWnd; }
+    HWND GetSafeHwnd() const { return m_hWnd; }
+
+// Attributes
+    BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
+    void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
+    // The system menu as it is now (bRevert false), or null for a window that has none. The
+    // pointer is temporary: see CMenu::FromHandle.
+    CMenu* GetSystemMenu(BOOL bRevert) const;
+
+// Operations
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    }
+    HICON SetIcon(HICON hIcon, BOOL bBigIcon)
+    {
+        return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
+                                                   reinterpret_cast<LPARAM>(hIcon)));
+    }
+    // A modal message box owned by this window; returns the id of the button that closed it.
+    int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType = MB_OK) const
+    {
+        return ::MessageBoxA(m_hWnd, lpszText, lpszCaption, nType);
+    }
+
+    // Default processing of the message being handled right now. Only valid inside a handler.
+    LRESULT Default();
+
+protected:
+    // The message a handler is running for, so that Default() can pass it on.
+    struct CurrentMsg {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    const CurrentMsg* m_pCurrentMsg = nullptr;
+    // Set by Default(): the dialog procedure lets the very next message, which is the one being
+    // defaulted coming back through DefDlgProc, fall through instead of handling it again.
+    bool m_bPassNextToDefault = false;
+
+    friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
+};
+
+class CDataExchange {
+public:
+    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
+        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+
+    BOOL m_bSaveAndValidate;  // true: controls to members; false: members to controls
+    CWnd* m_pDlgWnd;
+};
+
+// Attaches the dialog's control nIDC to rControl, so that rControl's wrappers act on it.
+void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
+
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+
+    // Creates the window from the template, runs the modal loop until the dialog ends, destroys
+    // the window and returns the end code; -1 when the window could not be created. A dialog
+    // with no parent is owned by the application's main window, if that has one.
+    virtual INT_PTR DoModal();
+
+    void EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
+    // Runs the data exchange; bSaveAndValidate as in CDataExchange. Always succeeds here.
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+
+    virtual BOOL OnInitDialog();
+
+protected:
+    virtual void DoDataExchange(CDataExchange* pDX);
+    virtual void OnOK();
+    virtual void OnCancel();
+
+    UINT m_nIDTemplate;
+    CWnd* m_pParentWnd;
+
+    // Returns true when the message was handled, with its result in *pResult.
+    bool OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+
+    friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
+
+    DECLARE_MESSAGE_MAP()
+};
+
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+#endif  // VELTO_PLATFORM_WINDOW_H

@@ -1,0 +1,48 @@
+// region/launch_request.cpp: the launch request.
+#include "region/launch_request.h"
+
+#include "region/region_table.h"
+
+#include <cstring>
+
+// The start-up record the client gets: all zero but its size, 68 bytes on 32-bit Windows.
+static_assert(sizeof(STARTUPINFOA) == 68, "unexpected STARTUPINFOA layout");
+
+static const char kCaption[] = "Velto";
+static const char kChooseRegion[] = "请选择大区";
+static const char kStartFailed[] = "程序启动失败";
+
+bool LaunchSelectedRegion(CListBox& list, CWnd& owner)
+{
+    char commandLine[kRegionCommandLineBufferSize] = {};
+    char label[kRegionLabelBufferSize] = {};
+
+    // With nothing selected the index is LB_ERR; the list then answers LB_ERR again and writes
+    // nothing, so the label stays empty and matches no row. LB_GETTEXT writes the whole text, so
+    // its length is asked first: a text that cannot fit cannot be a label either.
+    const int index = list.GetCurSel();
+    const int length = list.GetTextLen(index);
+    if (length >= 0 && length < static_cast<int>(sizeof label))
+        list.GetText(index, label);
+
+    const char* rowCommandLine = FindRegionCommandLine(label);
+    if (rowCommandLine == nullptr) {
+        owner.MessageBox(kChooseRegion, kCaption, MB_OK);
+        return false;
+    }
+    // CreateProcessA may write into its command line, and the table is read-only.
+    std::memcpy(commandLine, rowCommandLine, std::strlen(rowCommandLine) + 1);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process)) {
+        owner.MessageBox(kStartFailed, kCaption, MB_OK);
+        return false;
+    }
+    // The client runs on by itself; holding its handles would only leak them.
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return true;
+}

@@ -169,12 +169,12 @@ void QuoteToken(Text t, char* out, std::size_t outSize)
 bool Reject(ClientCommandLineError* error, int index, Text t, const char* why)
 {
     char role[32];
-    char quoted[64];
     DescribeToken(index, role, sizeof role);
     if (t.n == 0) {
         std::snprintf(error->reason, sizeof error->reason, "token %d (%s) is empty: %s", index,
                       role, why);
     } else {
+        char quoted[64];
         QuoteToken(t, quoted, sizeof quoted);
         std::snprintf(error->reason, sizeof error->reason, "token %d (%s) is %s: %s", index,
                       role, quoted, why);

@@ -116,7 +116,7 @@ HWND AddBox(Layout& l, const char* label, const char* cls, DWORD style, int line
     AddChild(l, "STATIC", label, SS_LEFT | SS_NOPREFIX, l.margin, l.y + 3, l.labelWidth,
              l.lineHeight);
     const int h = lines * l.lineHeight + 6;
-    HWND box = AddChild(l, cls, "", WS_BORDER | WS_VSCROLL | style,
+    HWND box = AddChild(l, cls, "", WS_BORDER | style,
                         2 * l.margin + l.labelWidth, l.y, l.valueWidth, h);
     l.y += h + kRowGap;
     return box;
@@ -140,7 +140,7 @@ void AddValidContent(Layout& l, const ClientCommandLine& line)
     l.y += kRowGap;
 
     HWND list = AddBox(l, "Game servers:", "LISTBOX",
-                       LBS_NOINTEGRALHEIGHT | LBS_USETABSTOPS | LBS_NOSEL,
+                       WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_USETABSTOPS | LBS_NOSEL,
                        line.endpointCount);
     // Tab stops count quarters of the font's average character width.
     const int stops[] = {36, 110};
@@ -163,9 +163,9 @@ void AddRejectedContent(Layout& l, const ClientCommandLineError& error, const ch
             "not valid, so it stops here.",
             2);
     const DWORD readOnly = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
-    HWND reason = AddBox(l, "Reason:", "EDIT", readOnly, 3);
+    HWND reason = AddBox(l, "Reason:", "EDIT", readOnly, 4);
     SetWindowTextA(reason, error.reason);
-    HWND line = AddBox(l, "Received:", "EDIT", readOnly, 6);
+    HWND line = AddBox(l, "Received:", "EDIT", WS_VSCROLL | readOnly, 6);
     SetWindowTextA(line, received);
 }
 

@@ -240,21 +240,12 @@ TEST(ClientCommandLine, AcceptsAProgramPathFromAShell)
     ExpectRejected(WithToken(kS5, 3, "\"patch-a.velto.example\""), 3);
 }
 
-TEST(ClientCommandLine, ReasonsStayPrintableAndShort)
+TEST(ClientCommandLine, ReasonsQuoteTokensSafely)
 {
-    // Any byte inside a token comes back escaped, and a long token is cut.
-    for (int b = 0; b < 256; ++b) {
-        const std::string host = "patch" + std::string(1, static_cast<char>(b)) + ".example";
-        const Parsed p = Parse(WithToken(kS5, 3, host));
-        if (b == '-' || (b >= '0' && b <= '9') || ((b | 0x20) >= 'a' && (b | 0x20) <= 'z'))
-            continue;
-        ASSERT_FALSE(p.ok) << "byte " << b;
-        for (const char* c = p.error.reason; *c != '\0'; ++c)
-            ASSERT_TRUE(*c >= 0x20 && *c < 0x7F) << "byte " << b << ": " << p.error.reason;
-    }
-    const Parsed nul = Parse(WithToken(kS5, 3, std::string("a\0b", 3)));
-    EXPECT_NE(std::string(nul.error.reason).find("\"a\\x00b\""), std::string::npos)
-        << nul.error.reason;
+    // Bytes that are not printable ASCII come back escaped, and a long token is cut.
+    const Parsed odd = Parse(WithToken(kS5, 3, std::string("a\0\xD6\"", 4)));
+    EXPECT_NE(std::string(odd.error.reason).find("is \"a\\x00\\xD6\\x22\":"), std::string::npos)
+        << odd.error.reason;
     const Parsed longToken = Parse(WithToken(kS5, 16, std::string(5000, '9')));
     EXPECT_EQ(longToken.error.token, 16);
     EXPECT_NE(std::string(longToken.error.reason).find("...\""), std::string::npos)
@@ -308,8 +299,13 @@ void RunRecording(const std::string& commandLine, DWORD* exitCode, std::string* 
     DeleteFileA(file);
 }
 
+#endif  // _WIN32
+
 TEST(ClientProgram, RecordsItsCommandLineAndReportsTheVerdict)
 {
+#ifndef _WIN32
+    GTEST_SKIP() << "vexa.exe exists only in the Windows build";
+#else
     ASSERT_EQ(GetACP(), 936u);
     struct Case {
         std::string line;
@@ -329,8 +325,7 @@ TEST(ClientProgram, RecordsItsCommandLineAndReportsTheVerdict)
         EXPECT_EQ(recorded, c.line);
         EXPECT_EQ(exitCode, c.exitCode) << c.line;
     }
+#endif
 }
-
-#endif  // _WIN32
 
 }  // namespace

@@ -1,0 +1,399 @@
+// tests/launcher_e2e_test.cpp: the real launcher, started as a process of its own and used
+// through its windows as a user would, with the real stand-in client recording what it was
+// started with.
+#include "region/region_table.h"
+#include "res/resource.h"
+#include "tests/launcher_driver.h"
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using e2e::WaitUntil;
+using test::Hex;
+
+const char kCaption[] = "Velto";
+const char kChooseRegion[] = "\xc7\xeb\xd1\xa1\xd4\xf1\xb4\xf3\xc7\xf8";            // 请选择大区
+const char kStartFailed[] = "\xb3\xcc\xd0\xf2\xc6\xf4\xb6\xaf\xca\xa7\xb0\xdc";   // 程序启动失败
+const char kConfirm[] = "\xbd\xf8\xc8\xeb";                                        // 进入
+const char kQuit[] = "\xcd\xcb\xb3\xf6";                                           // 退出
+const char kAboutCaption[] = "\xb9\xd8\xd3\xda Velto";                             // 关于 Velto
+const char kVersionLine[] = "Velto 1.0 \xb0\xe6";                                  // Velto 1.0 版
+const char kOk[] = "\xc8\xb7\xb6\xa8";                                             // 确定
+
+// Long enough for a started client to have written its record several times over.
+const DWORD kQuietMs = 1000;
+
+class Launcher : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8"; }
+
+    // From bin/, beside the client, in an empty current folder: the client can only be found in
+    // the launcher's own folder.
+    void StartBesideTheClient()
+    {
+        ASSERT_TRUE(m_launcher.Start(test::BinDir() + "\\dudazuvi.exe", m_scratch.path(), Record()))
+            << m_launcher.error();
+    }
+
+    // A copy of the launcher alone in a folder of its own, started in `currentDir`.
+    void StartAlone(const std::string& currentDir)
+    {
+        const std::string exe = m_alone.File("dudazuvi.exe");
+        ASSERT_TRUE(CopyFileA((test::BinDir() + "\\dudazuvi.exe").c_str(), exe.c_str(), FALSE));
+        ASSERT_TRUE(m_launcher.Start(exe, currentDir, Record())) << m_launcher.error();
+    }
+
+    std::string Record() const { return m_scratch.File("record.txt"); }
+    HWND Dialog() const { return m_launcher.dialog(); }
+    HWND List() const { return m_launcher.Item(IDC_REGION_LIST); }
+    int Count() const { return static_cast<int>(SendMessageW(List(), LB_GETCOUNT, 0, 0)); }
+    int CurSel() const { return static_cast<int>(SendMessageW(List(), LB_GETCURSEL, 0, 0)); }
+
+    // The window with the keyboard focus, once it is `top` or inside it. Only the active window's
+    // thread has a focus, and another program's window may hold the activation (tests run side
+    // by side), so `top` is brought to the front as a user's click would.
+    HWND FocusIn(HWND top) const
+    {
+        WaitUntil(
+            [&] {
+                HWND focus = m_launcher.Focus();
+                if (focus != nullptr && (focus == top || IsChild(top, focus)))
+                    return true;
+                SetForegroundWindow(top);
+                return false;
+            },
+            5000);
+        return m_launcher.Focus();
+    }
+
+    void Select(int index)
+    {
+        ASSERT_EQ(SendMessageW(List(), LB_SETCURSEL, index, 0), index);
+    }
+
+    // What the "进入" button tells its dialog when it is clicked.
+    void PostConfirm()
+    {
+        PostMessageA(Dialog(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(m_launcher.Item(IDOK)));
+    }
+
+    // Waits for a message box of the launcher, checks it and closes it with its OK button; then
+    // the launcher must be back, running and usable.
+    void CloseMessageBox(const char* text)
+    {
+        HWND box = m_launcher.WaitForOwnedDialog(Dialog());
+        ASSERT_NE(box, nullptr) << "no message box appeared";
+        EXPECT_EQ(Hex(e2e::WindowTextGbk(box)), Hex(kCaption));
+        EXPECT_EQ(Hex(e2e::DlgItemTextGbk(box, 0xFFFF)), Hex(text));
+        // MB_OK: one OK button and no icon.
+        EXPECT_EQ(e2e::VisibleButtonIds(box), std::vector<int>{IDOK});
+        EXPECT_FALSE(e2e::ShowsIconControl(box));
+        EXPECT_FALSE(IsWindowEnabled(Dialog())) << "the box is not modal";
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+        ASSERT_TRUE(WaitUntil([box] { return !IsWindow(box); })) << "the box stayed";
+        EXPECT_TRUE(WaitUntil([this] { return IsWindowEnabled(Dialog()) != 0; }));
+        EXPECT_TRUE(m_launcher.Running());
+        EXPECT_TRUE(IsWindowVisible(Dialog()));
+    }
+
+    void ExpectEndsWithNothingStarted()
+    {
+        ASSERT_TRUE(m_launcher.WaitForExit()) << "the launcher is still running";
+        RecordProperty("launcherExitCode", static_cast<int>(m_launcher.ExitCode()));
+        // A fault (access violation and the like) ends a process with an NTSTATUS error code.
+        EXPECT_LT(m_launcher.ExitCode(), 0xC0000000u) << std::hex << m_launcher.ExitCode();
+        Sleep(kQuietMs / 2);
+        EXPECT_FALSE(test::FileExists(Record())) << "a client was started";
+    }
+
+    // Starts from bin/, picks row `index` with `pick` and expects the client to start with that
+    // row's command line and the launcher to end.
+    template <typename Pick>
+    void ExpectRowStartsItsClient(int index, Pick pick)
+    {
+        StartBesideTheClient();
+        ASSERT_FALSE(HasFatalFailure());
+        pick();
+        ASSERT_FALSE(HasFatalFailure());
+        EXPECT_EQ(test::WaitForFile(Record(), 10000), g_regionTable[index].commandLine);
+        ASSERT_TRUE(m_launcher.WaitForExit()) << "the launcher is still running";
+        const DWORD code = m_launcher.ExitCode();
+        RecordProperty("launcherExitCode", static_cast<int>(code));
+        EXPECT_LT(code, 0xC0000000u) << std::hex << code;
+    }
+
+    // Declared before the launcher, so that it goes after the launcher has ended.
+    test::ScratchDir m_scratch;
+    test::ScratchDir m_alone;
+    e2e::LauncherProcess m_launcher;
+};
+
+TEST_F(Launcher, StartsWithEveryRegionInTableOrderNothingSelectedAndFocusOnConfirm)
+{
+    StartBesideTheClient();
+    ASSERT_EQ(Count(), static_cast<int>(kRegionCount));
+    for (int i = 0; i < static_cast<int>(kRegionCount); ++i) {
+        SCOPED_TRACE("row " + std::to_string(i + 1));
+        EXPECT_EQ(Hex(e2e::ListItemGbk(List(), i)), Hex(g_regionTable[i].label));
+    }
+    EXPECT_EQ(CurSel(), LB_ERR);
+    EXPECT_EQ(FocusIn(Dialog()), m_launcher.Item(IDOK));
+    EXPECT_EQ(Hex(e2e::WindowTextGbk(m_launcher.Item(IDOK))), Hex(kConfirm));
+    EXPECT_EQ(Hex(e2e::WindowTextGbk(m_launcher.Item(IDCANCEL))), Hex(kQuit));
+}
+
+// Wine does not carry WM_GETICON between processes, so the icon is checked where the system shows
+// it: the caption's small icon, which a modal-frame dialog only has when an icon was set on it.
+TEST_F(Launcher, CaptionShowsTheApplicationIcon)
+{
+    StartBesideTheClient();
+    HMODULE exe = LoadLibraryExA((test::BinDir() + "\\dudazuvi.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    HICON icon = static_cast<HICON>(
+        LoadImageA(exe, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    ASSERT_NE(icon, nullptr);
+
+    SetWindowPos(Dialog(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RECT window = {};
+    GetWindowRect(Dialog(), &window);
+    // The caption strip, frame included.
+    const RECT caption = {0, 0, (window.right - window.left) / 2,
+                          GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYDLGFRAME) + 4};
+    const int small = GetSystemMetrics(SM_CXSMICON);
+    EXPECT_TRUE(WaitUntil([&] { return e2e::ShowsIcon(Dialog(), icon, small, caption); }, 5000))
+        << "the caption does not show icon IDR_MAINFRAME";
+    DestroyIcon(icon);
+    FreeLibrary(exe);
+}
+
+TEST_F(Launcher, ConfirmWithNothingSelectedAsksForARegionAndStays)
+{
+    StartBesideTheClient();
+    PostConfirm();
+    CloseMessageBox(kChooseRegion);
+    EXPECT_EQ(CurSel(), LB_ERR);
+    Sleep(kQuietMs);
+    EXPECT_TRUE(m_launcher.Running());
+    EXPECT_FALSE(test::FileExists(Record())) << "a client was started";
+}
+
+TEST_F(Launcher, FirstRowClickedAndEnterPressedStartsItsClient)
+{
+    ExpectRowStartsItsClient(0, [this] {
+        const POINT at = e2e::ListItemCentre(List(), 0);
+        ASSERT_GE(at.y, 0);
+        e2e::PostClick(List(), at);
+        ASSERT_TRUE(WaitUntil([this] { return CurSel() == 0; })) << "the click selected nothing";
+        ASSERT_EQ(FocusIn(Dialog()), List());
+        e2e::PostKey(List(), VK_RETURN);
+    });
+}
+
+TEST_F(Launcher, SixthRowSelectedAndConfirmedStartsItsClient)
+{
+    ExpectRowStartsItsClient(5, [this] {
+        Select(5);
+        PostConfirm();
+    });
+}
+
+TEST_F(Launcher, LastRowSelectedAndConfirmButtonClickedStartsItsClient)
+{
+    ExpectRowStartsItsClient(18, [this] {
+        Select(18);
+        e2e::PostClick(m_launcher.Item(IDOK), e2e::ClientCentre(m_launcher.Item(IDOK)));
+    });
+}
+
+TEST_F(Launcher, ClientAbsentReportsStartFailureEveryTimeAndKeepsTheSelection)
+{
+    StartAlone(m_alone.path());
+    Select(4);
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        PostConfirm();
+        CloseMessageBox(kStartFailed);
+        EXPECT_EQ(CurSel(), 4);
+        EXPECT_EQ(Count(), static_cast<int>(kRegionCount));
+    }
+    EXPECT_FALSE(test::FileExists(Record()));
+}
+
+TEST_F(Launcher, ClientInTheCurrentFolderIsFoundWhenNotBesideTheLauncher)
+{
+    StartAlone(test::BinDir());
+    Select(11);
+    PostConfirm();
+    EXPECT_EQ(test::WaitForFile(Record(), 10000), g_regionTable[11].commandLine);
+    EXPECT_TRUE(m_launcher.WaitForExit());
+}
+
+TEST_F(Launcher, QuitButtonClickEndsWithNothingStarted)
+{
+    StartBesideTheClient();
+    Select(0);
+    e2e::PostClick(m_launcher.Item(IDCANCEL), e2e::ClientCentre(m_launcher.Item(IDCANCEL)));
+    ExpectEndsWithNothingStarted();
+}
+
+TEST_F(Launcher, EscapeEndsWithNothingStarted)
+{
+    StartBesideTheClient();
+    Select(0);
+    HWND focus = FocusIn(Dialog());
+    ASSERT_NE(focus, nullptr);
+    e2e::PostKey(focus, VK_ESCAPE);
+    ExpectEndsWithNothingStarted();
+}
+
+TEST_F(Launcher, CloseBoxEndsWithNothingStarted)
+{
+    StartBesideTheClient();
+    Select(0);
+    PostMessageA(Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ExpectEndsWithNothingStarted();
+}
+
+TEST_F(Launcher, DoubleClickOnARowOnlySelectsIt)
+{
+    StartBesideTheClient();
+    const POINT at = e2e::ListItemCentre(List(), 2);
+    ASSERT_GE(at.y, 0);
+    e2e::PostDoubleClick(List(), at);
+    EXPECT_TRUE(WaitUntil([this] { return CurSel() == 2; })) << "selection " << CurSel();
+    Sleep(kQuietMs);
+    EXPECT_TRUE(m_launcher.Running());
+    EXPECT_TRUE(IsWindowEnabled(Dialog())) << "something modal opened";
+    EXPECT_EQ(m_launcher.WaitForOwnedDialog(Dialog(), 0), nullptr);
+    EXPECT_FALSE(test::FileExists(Record())) << "a client was started";
+}
+
+// What the dialog draws itself while minimized cannot be seen under Wine: a minimized window's
+// client area is empty there. What can be seen is that minimizing and restoring, like every
+// system command other than About, get the system's handling.
+TEST_F(Launcher, MinimizeAndRestoreGetTheSystemsHandling)
+{
+    StartBesideTheClient();
+    Select(7);
+    PostMessageA(Dialog(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([this] { return IsIconic(Dialog()) != 0; })) << "not minimized";
+    EXPECT_TRUE(m_launcher.Running());
+    PostMessageA(Dialog(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(WaitUntil([this] { return IsIconic(Dialog()) == 0; })) << "not restored";
+    EXPECT_TRUE(IsWindowVisible(Dialog()));
+    EXPECT_EQ(Count(), static_cast<int>(kRegionCount));
+    EXPECT_EQ(CurSel(), 7);
+    EXPECT_EQ(m_launcher.WaitForOwnedDialog(Dialog(), 0), nullptr);
+}
+
+class AboutBox : public Launcher {
+protected:
+    // Sends the system command and returns the About box it opened, checked.
+    HWND Open(WPARAM command)
+    {
+        PostMessageA(Dialog(), WM_SYSCOMMAND, command, 0);
+        return Opened();
+    }
+
+    // The About box that should be open now, checked; null when there is none.
+    HWND Opened()
+    {
+        HWND about = m_launcher.WaitForOwnedDialog(Dialog());
+        EXPECT_NE(about, nullptr) << "no About box";
+        if (about == nullptr)
+            return nullptr;
+        EXPECT_EQ(Hex(e2e::WindowTextGbk(about)), Hex(kAboutCaption));
+        std::vector<std::string> statics = e2e::ChildTextsGbk(about, "Static");
+        bool versionShown = false;
+        for (const std::string& text : statics)
+            versionShown = versionShown || text == kVersionLine;
+        EXPECT_TRUE(versionShown) << "no static reads " << Hex(kVersionLine);
+        EXPECT_EQ(Hex(e2e::WindowTextGbk(GetDlgItem(about, IDOK))), Hex(kOk));
+        EXPECT_FALSE(IsWindowEnabled(Dialog())) << "the About box is not modal";
+        return about;
+    }
+
+    void ExpectClosedAndLauncherUnchanged(HWND about, int selection)
+    {
+        ASSERT_TRUE(WaitUntil([about] { return !IsWindow(about); })) << "the About box stayed";
+        EXPECT_TRUE(WaitUntil([this] { return IsWindowEnabled(Dialog()) != 0; }));
+        EXPECT_TRUE(m_launcher.Running());
+        EXPECT_EQ(Count(), static_cast<int>(kRegionCount));
+        EXPECT_EQ(CurSel(), selection);
+    }
+};
+
+// Wine cannot read another process's menus (GetSystemMenu gives null for them), so the menu is
+// used as a user would: Alt+Space opens it, End and Enter choose its last item. (Its mnemonic
+// cannot be tried here: Wine's own "About Wine" item, earlier in the menu, also has &A.)
+TEST_F(AboutBox, SystemMenuEndsWithTheAboutItem)
+{
+    StartBesideTheClient();
+    PostMessageA(Dialog(), WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    HWND menu = m_launcher.WaitForPopupMenu();
+    ASSERT_NE(menu, nullptr) << "no system menu opened";
+    e2e::PostKey(menu, VK_END);
+    e2e::PostKey(menu, VK_RETURN);
+    HWND about = Opened();
+    ASSERT_NE(about, nullptr);
+    PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(about, IDOK)));
+    ExpectClosedAndLauncherUnchanged(about, LB_ERR);
+}
+
+TEST_F(AboutBox, OpensForTheAboutCommandWhateverItsLowFourBits)
+{
+    StartBesideTheClient();
+    for (WPARAM command : {WPARAM{0x0010}, WPARAM{0x0013}}) {
+        SCOPED_TRACE(command);
+        HWND about = Open(command);
+        ASSERT_NE(about, nullptr);
+        PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(about, IDOK)));
+        ExpectClosedAndLauncherUnchanged(about, LB_ERR);
+    }
+}
+
+TEST_F(AboutBox, ClosesWithOkEscapeAndCloseBoxLeavingTheLauncherAsItWas)
+{
+    StartBesideTheClient();
+    Select(2);
+    {
+        SCOPED_TRACE("OK button clicked");
+        HWND about = Open(IDM_ABOUTBOX);
+        ASSERT_NE(about, nullptr);
+        HWND ok = GetDlgItem(about, IDOK);
+        e2e::PostClick(ok, e2e::ClientCentre(ok));
+        ExpectClosedAndLauncherUnchanged(about, 2);
+    }
+    {
+        SCOPED_TRACE("Escape");
+        HWND about = Open(IDM_ABOUTBOX);
+        ASSERT_NE(about, nullptr);
+        HWND focus = FocusIn(about);
+        ASSERT_TRUE(focus == about || IsChild(about, focus)) << "the focus is not in the box";
+        e2e::PostKey(focus, VK_ESCAPE);
+        ExpectClosedAndLauncherUnchanged(about, 2);
+    }
+    {
+        SCOPED_TRACE("close box");
+        HWND about = Open(IDM_ABOUTBOX);
+        ASSERT_NE(about, nullptr);
+        PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ExpectClosedAndLauncherUnchanged(about, 2);
+    }
+    PostMessageA(Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ExpectEndsWithNothingStarted();
+}
+
+
+
+}  // namespace

@@ -16,6 +16,8 @@ BOOL CLauncherApp::InitInstance()
 
     {
         CLauncherDlg dlg;
+        // Cleared by the framework when the dialog ends, before dlg goes out of scope.
+        // cppcheck-suppress danglingLifetime
         m_pMainWnd = &dlg;
         // IDOK after a launch, IDCANCEL otherwise: the program ends either way.
         dlg.DoModal();

@@ -48,8 +48,15 @@ INT_PTR CDialog::DoModal()
         if (pMainWnd != nullptr && pMainWnd != this)
             hWndOwner = pMainWnd->m_hWnd;
     }
-    return ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hWndOwner,
-                             AfxDlgProc, reinterpret_cast<LPARAM>(this));
+    const INT_PTR result =
+        ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hWndOwner,
+                          AfxDlgProc, reinterpret_cast<LPARAM>(this));
+    // WM_NCDESTROY has cleared the main-window pointer if the window existed; a dialog that could
+    // not be created never got one, and the pointer must not outlive the (often local) object.
+    CWinApp* pApp = AfxGetApp();
+    if (pApp != nullptr && pApp->m_pMainWnd == this)
+        pApp->m_pMainWnd = nullptr;
+    return result;
 }
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate)

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,7 @@ DWORD CountHandlesInSystemTable(DWORD processId)
     std::vector<ULONG_PTR> buffer(64 * 1024);
     NTSTATUS status;
     for (;;) {
+        // NOLINTNEXTLINE(bugprone-misplaced-widening-cast): size_t and ULONG are both 32 bits here.
         const ULONG bytes = static_cast<ULONG>(buffer.size() * sizeof buffer[0]);
         status = NtQuerySystemInformation(
             static_cast<SYSTEM_INFORMATION_CLASS>(kSystemExtendedHandleInformation),
@@ -175,6 +177,8 @@ TEST(Soak, RefusedConfirmsLeaveTheLauncherResponsiveAndLevelThenItStarts)
     const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
                                        launcher.processId());
     ASSERT_NE(process, nullptr);
+    // Closed however the test ends, an early ASSERT included.
+    const std::unique_ptr<void, decltype(&CloseHandle)> processCloser(process, &CloseHandle);
     const HWND list = launcher.Item(IDC_REGION_LIST);
     ASSERT_NE(list, nullptr);
 
@@ -204,7 +208,6 @@ TEST(Soak, RefusedConfirmsLeaveTheLauncherResponsiveAndLevelThenItStarts)
     ExpectLevel("the USER object count", atBaseline.userObjects, atEnd.userObjects, kObjectSlack);
     ExpectLevel("the GDI object count", atBaseline.gdiObjects, atEnd.gdiObjects, kObjectSlack);
     ExpectLevel("private bytes", atBaseline.privateBytes, atEnd.privateBytes, kPrivateBytesSlack);
-    CloseHandle(process);
     EXPECT_FALSE(test::FileExists(record)) << "a client was started by a refused confirm";
 
     // The same process, once the client is beside it, starts row 1 and ends.

@@ -1,0 +1,204 @@
+// tests/launcher_dialog_test.cpp: the region-selection dialog run in this process, for what
+// another process cannot see under Wine: the system menu, the icons, and painting while
+// minimized (a minimized window has an empty client area, so the icon it draws is clipped away
+// and has to be caught at the DrawIcon call instead).
+#include "app/launcher_dlg.h"
+#include "platform/app.h"
+#include "res/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+// The dialog loads its icon through the application object.
+static CWinApp s_testApp;
+
+namespace {
+
+std::string Hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+        out += ' ';
+    }
+    return out;
+}
+
+// --- Recording DrawIcon: this program's import of it is pointed at a recorder. -------------
+
+struct DrawIconCall {
+    HDC hdc;
+    int x, y;
+    HICON icon;
+};
+std::vector<DrawIconCall> g_drawIconCalls;
+BOOL(WINAPI* g_realDrawIcon)(HDC, int, int, HICON);
+
+BOOL WINAPI RecordingDrawIcon(HDC hdc, int x, int y, HICON icon)
+{
+    g_drawIconCalls.push_back({hdc, x, y, icon});
+    return g_realDrawIcon(hdc, x, y, icon);
+}
+
+// Swaps the import address table entry of user32!DrawIcon in this program; returns false when
+// the program does not import it.
+bool HookDrawIcon()
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+         imp->Name != 0; ++imp) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + imp->Name), "user32.dll") != 0)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<char*>(byName->Name), "DrawIcon") != 0)
+                continue;
+            DWORD old;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+            g_realDrawIcon = reinterpret_cast<decltype(g_realDrawIcon)>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<DWORD_PTR>(&RecordingDrawIcon);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+            return true;
+        }
+    }
+    return false;
+}
+
+// --- Running the dialog with a check inside its modal loop. ----------------------------------
+
+CDialog* g_running;
+void (*g_inspect)(HWND);
+
+void CALLBACK InspectThenCancel(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    HWND dlg = g_running->m_hWnd;
+    ASSERT_NE(dlg, nullptr);
+    g_inspect(dlg);
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+// Runs dlg modally; once its loop is running, calls inspect with its window, then cancels it.
+INT_PTR RunWith(CDialog& dlg, void (*inspect)(HWND))
+{
+    g_running = &dlg;
+    g_inspect = inspect;
+    SetTimer(nullptr, 0, 10, InspectThenCancel);
+    return dlg.DoModal();
+}
+
+HICON AppIcon()
+{
+    return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+// Records WM_ICONERASEBKGND as the dialog's window procedure sees it.
+WNDPROC g_dialogProc;
+std::vector<std::pair<WPARAM, LPARAM>> g_iconErase;
+LRESULT CALLBACK RecordingDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ICONERASEBKGND)
+        g_iconErase.emplace_back(wParam, lParam);
+    return CallWindowProcA(g_dialogProc, hwnd, message, wParam, lParam);
+}
+
+TEST(LauncherDialog, RunsUnderTheChineseCodePage)
+{
+    ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
+}
+
+TEST(LauncherDialog, SystemMenuEndsWithASeparatorAndTheAboutItem)
+{
+    CLauncherDlg dlg;
+    EXPECT_EQ(RunWith(dlg, [](HWND hwnd) {
+        HMENU menu = GetSystemMenu(hwnd, FALSE);
+        ASSERT_NE(menu, nullptr);
+        const int count = GetMenuItemCount(menu);
+        ASSERT_GE(count, 2);
+        EXPECT_TRUE(GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
+        EXPECT_EQ(GetMenuItemID(menu, count - 1), 0x0010u);
+        char text[64] = {};
+        GetMenuStringA(menu, count - 1, text, sizeof text, MF_BYPOSITION);
+        // 关于 Velto(&A)...
+        EXPECT_EQ(Hex(text), Hex("\xb9\xd8\xd3\xda\x20Velto(&A)..."));
+        int aboutItems = 0;
+        for (int i = 0; i < count; ++i)
+            aboutItems += GetMenuItemID(menu, i) == 0x0010u;
+        EXPECT_EQ(aboutItems, 1);
+    }), IDCANCEL);
+}
+
+TEST(LauncherDialog, BigSmallAndDragIconsAreTheApplicationIcon)
+{
+    CLauncherDlg dlg;
+    RunWith(dlg, [](HWND hwnd) {
+        const HICON icon = AppIcon();
+        ASSERT_NE(icon, nullptr);
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(hwnd, WM_GETICON, ICON_BIG, 0)), icon);
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0)), icon);
+        // A dialog procedure returns this one directly rather than through DWLP_MSGRESULT.
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(hwnd, WM_QUERYDRAGICON, 0, 0)), icon);
+    });
+}
+
+TEST(LauncherDialog, MinimizedItErasesThenDrawsTheIconCentred)
+{
+    ASSERT_TRUE(HookDrawIcon());
+    CLauncherDlg dlg;
+    RunWith(dlg, [](HWND hwnd) {
+        g_dialogProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingDialogProc)));
+
+        ShowWindow(hwnd, SW_MINIMIZE);
+        ASSERT_TRUE(IsIconic(hwnd));
+        g_iconErase.clear();
+        g_drawIconCalls.clear();
+        SendMessageA(hwnd, WM_PAINT, 0, 0);
+
+        ASSERT_EQ(g_iconErase.size(), 1u);
+        ASSERT_EQ(g_drawIconCalls.size(), 1u);
+        const DrawIconCall& call = g_drawIconCalls[0];
+        EXPECT_NE(call.hdc, nullptr);
+        EXPECT_EQ(g_iconErase[0].first, reinterpret_cast<WPARAM>(call.hdc));
+        EXPECT_EQ(g_iconErase[0].second, 0);
+        EXPECT_EQ(call.icon, AppIcon());
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        const int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
+        // Signed division that truncates toward zero: an empty client area and a 32-pixel icon
+        // give -15, where rounding down would give -16.
+        EXPECT_EQ(call.x, (rc.right - rc.left - cx + 1) / 2);
+        EXPECT_EQ(call.y, (rc.bottom - rc.top - cy + 1) / 2);
+        if (rc.right - rc.left == 0 && cx == 32) {
+            EXPECT_EQ(call.x, -15);
+        }
+
+        // Restored, painting is the system's: no icon.
+        ShowWindow(hwnd, SW_RESTORE);
+        ASSERT_FALSE(IsIconic(hwnd));
+        g_iconErase.clear();
+        g_drawIconCalls.clear();
+        InvalidateRect(hwnd, nullptr, TRUE);
+        SendMessageA(hwnd, WM_PAINT, 0, 0);
+        EXPECT_TRUE(g_iconErase.empty());
+        EXPECT_TRUE(g_drawIconCalls.empty());
+        RECT update;
+        EXPECT_FALSE(GetUpdateRect(hwnd, &update, FALSE)) << "default painting validates";
+
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_dialogProc));
+    });
+}
+
+}  // namespace

@@ -6,6 +6,8 @@
 #include "platform/app.h"
 #include "res/resource.h"
 
+#include "tests/hex.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,18 +18,6 @@
 static CWinApp s_testApp;
 
 namespace {
-
-std::string Hex(const std::string& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-        out += ' ';
-    }
-    return out;
-}
 
 // --- Recording DrawIcon: this program's import of it is pointed at a recorder. -------------
 
@@ -132,7 +122,7 @@ TEST(LauncherDialog, SystemMenuEndsWithASeparatorAndTheAboutItem)
         char text[64] = {};
         GetMenuStringA(menu, count - 1, text, sizeof text, MF_BYPOSITION);
         // 关于 Velto(&A)...
-        EXPECT_EQ(Hex(text), Hex("\xb9\xd8\xd3\xda\x20Velto(&A)..."));
+        EXPECT_EQ(test::Hex(text), test::Hex("\xb9\xd8\xd3\xda\x20Velto(&A)..."));
         int aboutItems = 0;
         for (int i = 0; i < count; ++i)
             aboutItems += GetMenuItemID(menu, i) == 0x0010u;

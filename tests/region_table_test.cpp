@@ -5,6 +5,8 @@
 // rules and the shape each row must have, not by repeating the table.
 #include "region/region_table.h"
 
+#include "tests/hex.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -52,18 +54,6 @@ const ExpectedRow kExpected[kRegionCount] = {
     {Form::Plain, "\xc9\xbd\xb6\xab", "S5", 'J'},                  // 山东
     {Form::Plain, "\xb8\xa3\xbd\xa8", "S5", 'F'},                  // 福建
 };
-
-std::string Hex(const std::string& s)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : s) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-        out += ' ';
-    }
-    return out;
-}
 
 bool StartsWith(const std::string& s, const std::string& prefix)
 {
@@ -255,21 +245,21 @@ TEST(RegionTable, LabelsHaveTheirFormsInGbk)
         EXPECT_LT(label.size(), kRegionLabelBufferSize);
         switch (e.form) {
         case Form::Zone:
-            EXPECT_EQ(Hex(label), Hex(e.place));
+            EXPECT_EQ(test::Hex(label), test::Hex(e.place));
             break;
         case Form::Recommended:
-            ASSERT_TRUE(StartsWith(label, e.place)) << Hex(label);
-            ASSERT_TRUE(EndsWith(label, kRecommendedTag)) << Hex(label);
+            ASSERT_TRUE(StartsWith(label, e.place)) << test::Hex(label);
+            ASSERT_TRUE(EndsWith(label, kRecommendedTag)) << test::Hex(label);
             EXPECT_TRUE(IsOperatorPart(label.substr(
                 std::strlen(e.place), label.size() - std::strlen(e.place) - std::strlen(kRecommendedTag))))
-                << Hex(label);
+                << test::Hex(label);
             break;
         case Form::Plain:
-            ASSERT_TRUE(StartsWith(label, e.place)) << Hex(label);
-            EXPECT_TRUE(IsOperatorPart(label.substr(std::strlen(e.place)))) << Hex(label);
+            ASSERT_TRUE(StartsWith(label, e.place)) << test::Hex(label);
+            EXPECT_TRUE(IsOperatorPart(label.substr(std::strlen(e.place)))) << test::Hex(label);
             break;
         }
-        EXPECT_TRUE(labels.insert(label).second) << "duplicate label " << Hex(label);
+        EXPECT_TRUE(labels.insert(label).second) << "duplicate label " << test::Hex(label);
     }
     // The same province twice: the labels must still differ in more than the tag.
     const std::string row2 = g_regionTable[1].label, row15 = g_regionTable[14].label;

@@ -16,18 +16,6 @@ std::string BinDir()
     return ProgramDir() + "\\..\\bin";
 }
 
-std::string Hex(const std::string& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-        out += ' ';
-    }
-    return out;
-}
-
 ScratchDir::ScratchDir()
 {
     char base[MAX_PATH];

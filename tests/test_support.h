@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "tests/hex.h"
+
 #include <string>
 #include <vector>
 
@@ -14,8 +16,6 @@ namespace test {
 std::string ProgramDir();
 // build/win32/bin, where the launcher and the stand-in client are.
 std::string BinDir();
-
-std::string Hex(const std::string& bytes);
 
 // A fresh empty folder, removed with whatever is in it when the object goes.
 class ScratchDir {

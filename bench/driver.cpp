@@ -1,0 +1,759 @@
+// bench/driver.cpp: measures the launcher against the floor program, which does the same visible
+// work in raw Win32. Runs them alternately and prints a Markdown report on standard output;
+// progress and errors go to standard error.
+//
+//   driver [--runs N] [--warmup N] [--idle-ms N] [--launcher PATH] [--floor PATH] [--csv PATH]
+//
+// --csv writes every run's figures to PATH as well.
+//
+// Both programs default to their places beside this one (..\bin\dudazuvi.exe, floor.exe); each
+// needs vexa.exe, the stand-in client, in its own folder.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "region/region_table.h"
+#include "res/resource.h"
+
+namespace {
+
+const int kMaxRuns = 500;
+const DWORD kTimeoutMs = 20000;
+const char kDialogClass[] = "#32770";
+const char kDialogCaption[] = "Velto";
+
+LONGLONG g_frequency;
+
+LONGLONG Now()
+{
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return t.QuadPart;
+}
+
+double TicksToMs(LONGLONG ticks)
+{
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(g_frequency);
+}
+
+[[noreturn]] void Fail(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::fputs("driver: ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+    va_end(args);
+    std::exit(1);
+}
+
+// ---- Files
+
+// The whole file, or false while it does not exist or its writer still holds it: the client
+// opens its files with no sharing, so a file we can open is a finished one.
+bool ReadWholeFile(const char* path, char* buffer, DWORD size, DWORD* length)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD n = 0;
+    const bool ok = ReadFile(file, buffer, size - 1, &n, nullptr) != 0;
+    CloseHandle(file);
+    buffer[ok ? n : 0] = '\0';
+    *length = n;
+    return ok;
+}
+
+// Waits for the client's record to hold exactly `expected`; false on a timeout or other bytes.
+bool WaitForRecord(const char* path, const char* expected)
+{
+    static char buffer[kRegionCommandLineBufferSize + 16];
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < kTimeoutMs) {
+        DWORD n = 0;
+        if (ReadWholeFile(path, buffer, sizeof buffer, &n) && n > 0)
+            return std::strcmp(buffer, expected) == 0;
+        Sleep(1);
+    }
+    return false;
+}
+
+bool ReadStamp(const char* path, LONGLONG* stamp)
+{
+    char buffer[32];
+    DWORD n = 0;
+    if (!ReadWholeFile(path, buffer, sizeof buffer, &n) || n == 0)
+        return false;
+    char* end = nullptr;
+    *stamp = static_cast<LONGLONG>(std::strtoull(buffer, &end, 10));
+    return end == buffer + n;
+}
+
+// ---- PE files
+
+struct PeSize {
+    DWORD total = 0;
+    DWORD headers = 0;
+    DWORD resources = 0;   // raw size of .rsrc
+    DWORD codeAndData = 0; // raw sizes of every other section
+    char imports[512] = {};
+    bool importsAllSystem = true;
+};
+
+bool IsSystemDll(const char* name)
+{
+    char dir[MAX_PATH];
+    char path[MAX_PATH];
+    const UINT n = GetSystemDirectoryA(dir, sizeof dir);
+    if (n == 0 || n >= sizeof dir ||
+        std::snprintf(path, sizeof path, "%s\\%s", dir, name) >= static_cast<int>(sizeof path))
+        return false;
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+PeSize ReadPe(const char* path)
+{
+    PeSize pe;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        Fail("cannot open %s", path);
+    pe.total = GetFileSize(file, nullptr);
+    char* image = static_cast<char*>(std::malloc(pe.total));
+    DWORD n = 0;
+    if (image == nullptr || !ReadFile(file, image, pe.total, &n, nullptr) || n != pe.total)
+        Fail("cannot read %s", path);
+    CloseHandle(file);
+
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    if (pe.total < sizeof *dos || dos->e_magic != IMAGE_DOS_SIGNATURE ||
+        static_cast<DWORD>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32) > pe.total)
+        Fail("%s is not a PE file", path);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image + dos->e_lfanew);
+    if (nt->Signature != IMAGE_NT_SIGNATURE ||
+        nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC)
+        Fail("%s is not a 32-bit PE file", path);
+    pe.headers = nt->OptionalHeader.SizeOfHeaders;
+    const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
+    const WORD count = nt->FileHeader.NumberOfSections;
+    for (WORD i = 0; i < count; ++i) {
+        // Section names fill 8 bytes and are NUL-padded, not always NUL-terminated.
+        static const BYTE kResources[IMAGE_SIZEOF_SHORT_NAME] = {'.', 'r', 's', 'r', 'c'};
+        if (std::memcmp(sections[i].Name, kResources, sizeof kResources) == 0)
+            pe.resources += sections[i].SizeOfRawData;
+        else
+            pe.codeAndData += sections[i].SizeOfRawData;
+    }
+
+    // Import descriptors and names are found by RVA, so map each through its section.
+    auto at = [&](DWORD rva) -> const char* {
+        for (WORD i = 0; i < count; ++i) {
+            const IMAGE_SECTION_HEADER& s = sections[i];
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
+                return image + s.PointerToRawData + (rva - s.VirtualAddress);
+        }
+        return nullptr;
+    };
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const auto* desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(dir.VirtualAddress));
+    for (; desc != nullptr && desc->Name != 0; ++desc) {
+        const char* name = at(desc->Name);
+        if (name == nullptr)
+            Fail("%s: bad import name", path);
+        if (pe.imports[0] != '\0')
+            std::strncat(pe.imports, ", ", sizeof pe.imports - std::strlen(pe.imports) - 1);
+        std::strncat(pe.imports, name, sizeof pe.imports - std::strlen(pe.imports) - 1);
+        if (!IsSystemDll(name))
+            pe.importsAllSystem = false;
+    }
+    std::free(image);
+    return pe;
+}
+
+// ---- One run of one program
+
+struct Sample {
+    double readyMs;
+    double confirmMs;
+    double peakWorkingSetKiB;
+    double privateKiB;
+    double committedPrivateKiB;
+    double userObjects;
+    double gdiObjects;
+    double pollPeriodUs;  // mean time per iteration of the ready loop
+    double pollGapUs;     // longest time between two iterations
+};
+
+struct Program {
+    const char* name;
+    char path[MAX_PATH];
+    char dir[MAX_PATH];
+    int runs = 0;
+    Sample samples[kMaxRuns];
+    PeSize pe;
+};
+
+char g_stampPath[MAX_PATH];
+char g_recordPath[MAX_PATH];
+int g_idleMs = 300;
+// Wine leaves PrivateUsage 0 for other processes and reports the process's anonymous resident
+// memory (Linux RssAnon + VmSwap) as PagefileUsage, which Windows defines as the same commit
+// charge; the report says when that stood in.
+bool g_privateFromPagefile;
+
+HWND FindDialogOf(DWORD pid)
+{
+    HWND hwnd = nullptr;
+    while ((hwnd = FindWindowExA(nullptr, hwnd, kDialogClass, kDialogCaption)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == pid)
+            return hwnd;
+    }
+    return nullptr;
+}
+
+// Committed private memory, region by region: the commit charge Windows calls private bytes,
+// counted the same way whatever the process counters report.
+SIZE_T CommittedPrivateBytes(HANDLE process)
+{
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION info;
+    for (const char* p = nullptr;
+         VirtualQueryEx(process, p, &info, sizeof info) == sizeof info;
+         p = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
+            total += info.RegionSize;
+        if (info.RegionSize == 0)
+            break;
+    }
+    return total;
+}
+
+bool AskList(HWND list, UINT message, WPARAM wParam, DWORD_PTR* result)
+{
+    return SendMessageTimeoutA(list, message, wParam, 0, SMTO_NORMAL, kTimeoutMs, result) != 0;
+}
+
+// The client the launcher started is its child; wait for it so that it costs the next run
+// nothing.
+void WaitForClientsOf(DWORD parent)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != parent || lstrcmpiA(entry.szExeFile, "vexa.exe") != 0)
+            continue;
+        if (HANDLE client = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+            WaitForSingleObject(client, kTimeoutMs);
+            CloseHandle(client);
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+void Abandon(const PROCESS_INFORMATION& pi, const Program& program, const char* what)
+{
+    TerminateProcess(pi.hProcess, 1);
+    Fail("%s, run %d: %s", program.name, program.runs + 1, what);
+}
+
+// Start to ready, memory while idle, then confirm to client; `keep` false for warm-up runs.
+void RunOnce(Program& program, bool keep)
+{
+    DeleteFileA(g_stampPath);
+    DeleteFileA(g_recordPath);
+
+    char commandLine[MAX_PATH + 2];
+    std::snprintf(commandLine, sizeof commandLine, "\"%s\"", program.path);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION pi = {};
+    Sample s = {};
+
+    // Start to ready: the window exists, is visible, and its list answers with nineteen items.
+    // Visibility comes after WM_INITDIALOG, and the answer comes from the modal loop.
+    const LONGLONG started = Now();
+    if (!CreateProcessA(program.path, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                        program.dir, &startup, &pi))
+        Fail("cannot start %s (error %lu)", program.path, GetLastError());
+    HWND dlg = nullptr;
+    HWND list = nullptr;
+    LONGLONG previous = started;
+    LONGLONG ready = 0;
+    LONGLONG longestGap = 0;
+    long iterations = 0;
+    for (;;) {
+        ++iterations;
+        if (dlg == nullptr)
+            dlg = FindDialogOf(pi.dwProcessId);
+        if (dlg != nullptr && IsWindowVisible(dlg)) {
+            if (list == nullptr)
+                list = GetDlgItem(dlg, IDC_REGION_LIST);
+            DWORD_PTR count = 0;
+            if (list != nullptr && AskList(list, LB_GETCOUNT, 0, &count) &&
+                count == kRegionCount) {
+                ready = Now();
+                break;
+            }
+        }
+        const LONGLONG now = Now();
+        longestGap = std::max(longestGap, now - previous);
+        previous = now;
+        if (TicksToMs(now - started) > kTimeoutMs)
+            Abandon(pi, program, "the dialog never became ready");
+        if ((iterations & 255) == 0 && WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
+            Fail("%s ended before its dialog was ready", program.name);
+        // The program under test, the wineserver or X may be waiting for this CPU.
+        SwitchToThread();
+    }
+    s.readyMs = TicksToMs(ready - started);
+    s.pollPeriodUs = TicksToMs(ready - started) * 1000.0 / static_cast<double>(iterations);
+    s.pollGapUs = TicksToMs(longestGap) * 1000.0;
+
+    // Idle: the modal loop waits for input and the first paint is done.
+    WaitForInputIdle(pi.hProcess, kTimeoutMs);
+    Sleep(g_idleMs);
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    if (!GetProcessMemoryInfo(pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                              sizeof memory))
+        Abandon(pi, program, "GetProcessMemoryInfo failed");
+    s.peakWorkingSetKiB = static_cast<double>(memory.PeakWorkingSetSize) / 1024.0;
+    SIZE_T privateBytes = memory.PrivateUsage;
+    if (privateBytes == 0) {
+        privateBytes = memory.PagefileUsage;
+        g_privateFromPagefile = true;
+    }
+    s.privateKiB = static_cast<double>(privateBytes) / 1024.0;
+    s.committedPrivateKiB = static_cast<double>(CommittedPrivateBytes(pi.hProcess)) / 1024.0;
+    s.userObjects = GetGuiResources(pi.hProcess, GR_USEROBJECTS);
+    s.gdiObjects = GetGuiResources(pi.hProcess, GR_GDIOBJECTS);
+
+    // Confirm to client: row 1 selected, then the confirm command as the default button sends it.
+    DWORD_PTR selected = 0;
+    if (!AskList(list, LB_SETCURSEL, 0, &selected) || selected != 0 ||
+        !AskList(list, LB_GETCURSEL, 0, &selected) || selected != 0)
+        Abandon(pi, program, "cannot select row 1");
+    const LPARAM button = reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK));
+    const LONGLONG confirmed = Now();
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), button);
+    if (WaitForSingleObject(pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0)
+        Abandon(pi, program, "it did not end after the confirm command");
+    if (!WaitForRecord(g_recordPath, g_regionTable[0].commandLine))
+        Fail("%s, run %d: the client did not record row 1's command line", program.name,
+             program.runs + 1);
+    LONGLONG clientEntered = 0;
+    if (!ReadStamp(g_stampPath, &clientEntered))
+        Fail("%s, run %d: no client stamp", program.name, program.runs + 1);
+    s.confirmMs = TicksToMs(clientEntered - confirmed);
+    WaitForClientsOf(pi.dwProcessId);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    if (keep)
+        program.samples[program.runs++] = s;
+}
+
+// QueryPerformanceCounter is one clock for every process under Wine as on Windows; the
+// confirm measure rests on that, so check it once: the client's stamp must fall between our
+// readings before its start and after its end.
+bool CheckSharedClock(const char* clientPath, double* entryMs)
+{
+    DeleteFileA(g_stampPath);
+    DeleteFileA(g_recordPath);
+    char commandLine[kRegionCommandLineBufferSize];
+    std::snprintf(commandLine, sizeof commandLine, "%s", g_regionTable[0].commandLine);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION pi = {};
+    const LONGLONG before = Now();
+    if (!CreateProcessA(clientPath, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &pi))
+        Fail("cannot start %s (error %lu)", clientPath, GetLastError());
+    WaitForSingleObject(pi.hProcess, kTimeoutMs);
+    const LONGLONG after = Now();
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    LONGLONG stamp = 0;
+    if (!ReadStamp(g_stampPath, &stamp))
+        Fail("the client wrote no stamp: is VEXA_STAMP implemented in %s?", clientPath);
+    *entryMs = TicksToMs(stamp - before);
+    return before < stamp && stamp < after;
+}
+
+// ---- Statistics and the report
+
+struct Stats {
+    double value, min, max;  // value: the quantile asked for
+};
+
+// The q-quantile, interpolated between the two nearest runs (q = 0.5 is the usual median).
+// Reorders `values`.
+double Quantile(double* values, int n, double q)
+{
+    const double h = (n - 1) * q;
+    const int below = static_cast<int>(h);
+    std::nth_element(values, values + below, values + n);
+    const double low = values[below];
+    if (below + 1 >= n)
+        return low;
+    const double high = *std::min_element(values + below + 1, values + n);
+    return low + (h - below) * (high - low);
+}
+
+void Collect(const Program& program, double Sample::*field, double* values)
+{
+    for (int i = 0; i < program.runs; ++i)
+        values[i] = program.samples[i].*field;
+}
+
+Stats Summarize(const Program& program, double Sample::*field, double q = 0.5)
+{
+    static double values[kMaxRuns];
+    const int n = program.runs;
+    Collect(program, field, values);
+    const auto extremes = std::minmax_element(values, values + n);
+    const double min = *extremes.first;
+    const double max = *extremes.second;
+    return {Quantile(values, n, q), min, max};
+}
+
+// 95% interval of the ratio of q-quantiles by the percentile bootstrap: how far the ratio moves
+// when the runs are drawn again. Load on the machine widens it; a target inside it is not
+// decided.
+void RatioInterval(const Program& a, const Program& b, double Sample::*field, double q,
+                   double* low, double* high)
+{
+    const int kDraws = 2000;
+    static double valuesA[kMaxRuns], valuesB[kMaxRuns], drawn[kMaxRuns], ratios[kDraws];
+    Collect(a, field, valuesA);
+    Collect(b, field, valuesB);
+    unsigned long long state = 0x9E3779B97F4A7C15ull;  // fixed: the same runs give the same interval
+    auto next = [&state](int n) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return static_cast<int>(state % static_cast<unsigned>(n));
+    };
+    int valid = 0;
+    for (int d = 0; d < kDraws; ++d) {
+        for (int i = 0; i < a.runs; ++i)
+            drawn[i] = valuesA[next(a.runs)];
+        const double valueA = Quantile(drawn, a.runs, q);
+        for (int i = 0; i < b.runs; ++i)
+            drawn[i] = valuesB[next(b.runs)];
+        const double valueB = Quantile(drawn, b.runs, q);
+        if (valueB > 0)
+            ratios[valid++] = valueA / valueB;
+    }
+    std::sort(ratios, ratios + valid);
+    *low = valid ? ratios[valid * 25 / 1000] : 0;
+    *high = valid ? ratios[valid * 975 / 1000 - 1] : 0;
+}
+
+struct Row {
+    const char* label;
+    double Sample::*field;
+    const char* format;  // of one value
+    double target;       // largest launcher/floor ratio allowed; 0 for none
+    double quantile;     // which one the row compares
+};
+
+const char* Verdict(double ratio, double low, double high, double target)
+{
+    if (high <= target)
+        return "met";
+    if (low > target)
+        return "MISSED";
+    return ratio <= target ? "within the target here, but not decided: the interval spans it"
+                           : "over the target here, but not decided: the interval spans it";
+}
+
+void PrintMeasureRow(const Program& launcher, const Program& floor, const Row& row)
+{
+    const Stats a = Summarize(launcher, row.field, row.quantile);
+    const Stats b = Summarize(floor, row.field, row.quantile);
+    char cells[6][32];
+    const double values[6] = {a.value, a.min, a.max, b.value, b.min, b.max};
+    for (int i = 0; i < 6; ++i)
+        std::snprintf(cells[i], sizeof cells[i], row.format, values[i]);
+    // The extremes are the same runs' as on the median's row.
+    if (row.quantile != 0.5)
+        cells[1][0] = cells[2][0] = cells[4][0] = cells[5][0] = '\0';
+    std::printf("| %s | %s | %s | %s | %s | %s | %s |", row.label, cells[0], cells[1], cells[2],
+                cells[3], cells[4], cells[5]);
+    if (b.value == 0.0) {
+        std::printf(" n/a | | %s | n/a: the floor reads 0 |\n", row.target > 0 ? "yes" : "none");
+        return;
+    }
+    const double ratio = a.value / b.value;
+    double low = 0, high = 0;
+    RatioInterval(launcher, floor, row.field, row.quantile, &low, &high);
+    std::printf(" %.3f | %.3f to %.3f |", ratio, low, high);
+    if (row.target > 0)
+        std::printf(" at most %.2f | %s |\n", row.target, Verdict(ratio, low, high, row.target));
+    else
+        std::printf(" none | |\n");
+}
+
+void PrintReport(const Program& launcher, const Program& floor, int warmup, bool clockShared,
+                 double clientEntryMs)
+{
+    std::printf("Runs: %d of each program, alternating in ABBA order, after %d uncounted "
+                "warm-up runs of each. Each row compares one statistic of the runs (the median "
+                "unless named) as launcher / floor; the 95%% interval is a bootstrap over the "
+                "runs, and a target inside it is not decided by this run. Other work on the "
+                "machine only ever adds time, so the 10th percentile, from the least disturbed "
+                "runs, shows the programs' own difference when the medians are noisy.\n\n",
+                launcher.runs, warmup);
+    std::printf("| Measure | Launcher | min | max | Floor | min | max | "
+                "Launcher/floor | 95%% interval | Target | Verdict |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---|---|---|\n");
+    const Row rows[] = {
+        {"Start to ready (ms)", &Sample::readyMs, "%.2f", 1.05, 0.5},
+        {"Start to ready, 10th percentile (ms)", &Sample::readyMs, "%.2f", 1.05, 0.1},
+        {"Confirm to client (ms)", &Sample::confirmMs, "%.2f", 1.05, 0.5},
+        {"Confirm to client, 10th percentile (ms)", &Sample::confirmMs, "%.2f", 1.05, 0.1},
+        {"Peak working set (KiB)", &Sample::peakWorkingSetKiB, "%.0f", 1.05, 0.5},
+        {g_privateFromPagefile ? "Private bytes: PagefileUsage (KiB)"
+                               : "Private bytes: PrivateUsage (KiB)",
+         &Sample::privateKiB, "%.0f", 1.05, 0.5},
+        {"Private committed, VirtualQueryEx (KiB)", &Sample::committedPrivateKiB, "%.0f", 1.05,
+         0.5},
+        {"USER objects", &Sample::userObjects, "%.0f", 0, 0.5},
+        {"GDI objects", &Sample::gdiObjects, "%.0f", 0, 0.5},
+    };
+    for (const Row& row : rows)
+        PrintMeasureRow(launcher, floor, row);
+
+    std::printf("\n| File | Total bytes | .rsrc bytes | Code and data bytes | Headers | "
+                "Imported DLLs |\n");
+    std::printf("|---|---:|---:|---:|---:|---|\n");
+    for (const Program* p : {&launcher, &floor})
+        std::printf("| %s | %lu | %lu | %lu | %lu | %s |\n", p->name, p->pe.total,
+                    p->pe.resources, p->pe.codeAndData, p->pe.headers, p->pe.imports);
+    const double codeRatio = static_cast<double>(launcher.pe.codeAndData) / floor.pe.codeAndData;
+    std::printf("| launcher/floor | %.3f | %.3f | %.3f | | |\n\n",
+                static_cast<double>(launcher.pe.total) / floor.pe.total,
+                static_cast<double>(launcher.pe.resources) / floor.pe.resources, codeRatio);
+    std::printf("- Code and data: launcher/floor %.3f, target at most 1.25: %s.\n", codeRatio,
+                codeRatio <= 1.25 ? "met" : "MISSED");
+    std::printf("- Imports: %s.\n",
+                launcher.pe.importsAllSystem
+                    ? "the launcher imports only DLLs of the Windows system folder: met"
+                    : "the launcher imports a DLL that is not in the Windows system folder: "
+                      "MISSED");
+
+    const Stats period = Summarize(launcher, &Sample::pollPeriodUs);
+    const Stats periodFloor = Summarize(floor, &Sample::pollPeriodUs);
+    const Stats gap = Summarize(launcher, &Sample::pollGapUs);
+    const Stats gapFloor = Summarize(floor, &Sample::pollGapUs);
+    std::printf("\nHow:\n\n");
+    std::printf("- Clock: QueryPerformanceCounter, %lld Hz (%.3f us a tick).\n",
+                static_cast<long long>(g_frequency), 1e6 / static_cast<double>(g_frequency));
+    std::printf("- Start to ready: from just before CreateProcessA to the moment the dialog "
+                "(class #32770, caption Velto, owned by the new process) is visible and "
+                "LB_GETCOUNT on its list, sent from here, returns %u. Found by polling in a "
+                "tight loop (FindWindowExA + GetWindowThreadProcessId, then IsWindowVisible, "
+                "then LB_GETCOUNT; SwitchToThread between polls). Poll period: median %.1f us (launcher) / %.1f us (floor); "
+                "longest gap between two polls: at most %.1f us / %.1f us.\n",
+                static_cast<unsigned>(kRegionCount), period.value, periodFloor.value,
+                gap.max, gapFloor.max);
+    std::printf("- Confirm to client: row 1 selected with LB_SETCURSEL, then from just before "
+                "PostMessageA(WM_COMMAND, IDOK) to the stand-in client's first statement, "
+                "which writes its own QueryPerformanceCounter value to VEXA_STAMP. Each run "
+                "also checks the client's VEXA_RECORD holds row 1's command line.\n");
+    std::printf("- Shared clock check: the client started directly stamped %s our readings "
+                "before its start and after its end (entry %.2f ms after CreateProcessA): "
+                "QueryPerformanceCounter is %s.\n",
+                clockShared ? "between" : "OUTSIDE", clientEntryMs,
+                clockShared ? "one clock for all processes here" : "NOT shared");
+    bool guiAllZero = true;
+    for (const Program* p : {&launcher, &floor})
+        guiAllZero = guiAllZero && Summarize(*p, &Sample::userObjects).max == 0 &&
+                     Summarize(*p, &Sample::gdiObjects).max == 0;
+    std::printf("- Memory: GetProcessMemoryInfo (PROCESS_MEMORY_COUNTERS_EX) on the process, "
+                "%d ms after WaitForInputIdle with the dialog idle. Private bytes: %s. "
+                "Private committed: the sum of MEM_COMMIT, MEM_PRIVATE regions from "
+                "VirtualQueryEx. GetGuiResources for USER/GDI objects%s.\n",
+                g_idleMs,
+                g_privateFromPagefile
+                    ? "PrivateUsage is 0 under Wine, so PagefileUsage, which Wine fills with "
+                      "the process's anonymous resident memory (Linux RssAnon + VmSwap)"
+                    : "PrivateUsage",
+                guiAllZero ? " (always 0 here, for both programs: Wine does not count them)"
+                           : "");
+    std::printf("- Size: read from the PE headers; .rsrc is the resource section's raw size, "
+                "code and data the raw sizes of all other sections, headers SizeOfHeaders.\n");
+}
+
+void WriteSamples(const char* path, const Program* const* programs, int count)
+{
+    FILE* file = std::fopen(path, "wb");
+    if (file == nullptr)
+        Fail("cannot write %s", path);
+    std::fputs("program,run,ready_ms,confirm_ms,peak_working_set_kib,private_kib,"
+               "committed_private_kib,user_objects,gdi_objects,poll_period_us,poll_gap_us\n",
+               file);
+    for (int p = 0; p < count; ++p) {
+        for (int i = 0; i < programs[p]->runs; ++i) {
+            const Sample& s = programs[p]->samples[i];
+            std::fprintf(file, "%s,%d,%.4f,%.4f,%.0f,%.0f,%.0f,%.0f,%.0f,%.2f,%.2f\n",
+                         programs[p]->name, i + 1, s.readyMs, s.confirmMs, s.peakWorkingSetKiB,
+                         s.privateKiB, s.committedPrivateKiB, s.userObjects, s.gdiObjects,
+                         s.pollPeriodUs, s.pollGapUs);
+        }
+    }
+    std::fclose(file);
+}
+
+// ---- Arguments and paths
+
+void DirOf(const char* path, char* dir, size_t size)
+{
+    std::snprintf(dir, size, "%s", path);
+    char* slash = std::strrchr(dir, '\\');
+    if (slash != nullptr)
+        *slash = '\0';
+}
+
+void SetProgram(Program& program, const char* name, const char* path)
+{
+    program.name = name;
+    if (GetFullPathNameA(path, sizeof program.path, program.path, nullptr) == 0 ||
+        GetFileAttributesA(program.path) == INVALID_FILE_ATTRIBUTES)
+        Fail("no %s at %s", name, path);
+    DirOf(program.path, program.dir, sizeof program.dir);
+}
+
+int IntArgument(const char* value, int min, int max, const char* option)
+{
+    char* end = nullptr;
+    const long n = value != nullptr ? std::strtol(value, &end, 10) : 0;
+    if (value == nullptr || *end != '\0' || n < min || n > max)
+        Fail("%s wants a number from %d to %d", option, min, max);
+    return static_cast<int>(n);
+}
+
+}  // namespace
+
+static Program g_launcher;
+static Program g_floor;
+
+int main(int argc, char** argv)
+{
+    _setmode(_fileno(stdout), _O_BINARY);  // "\n", not "\r\n", in the Markdown file
+
+    char self[MAX_PATH];
+    char here[MAX_PATH];
+    if (GetModuleFileNameA(nullptr, self, sizeof self) == 0)
+        Fail("GetModuleFileNameA failed");
+    DirOf(self, here, sizeof here);
+    char launcherPath[MAX_PATH];
+    char floorPath[MAX_PATH];
+    std::snprintf(launcherPath, sizeof launcherPath, "%s\\..\\bin\\dudazuvi.exe", here);
+    std::snprintf(floorPath, sizeof floorPath, "%s\\floor.exe", here);
+    int runs = 30;
+    int warmup = 2;
+    const char* csvPath = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (std::strcmp(argv[i], "--runs") == 0)
+            runs = IntArgument(value, 1, kMaxRuns, "--runs");
+        else if (std::strcmp(argv[i], "--warmup") == 0)
+            warmup = IntArgument(value, 0, 100, "--warmup");
+        else if (std::strcmp(argv[i], "--idle-ms") == 0)
+            g_idleMs = IntArgument(value, 0, 10000, "--idle-ms");
+        else if (std::strcmp(argv[i], "--launcher") == 0 && value != nullptr)
+            std::snprintf(launcherPath, sizeof launcherPath, "%s", value);
+        else if (std::strcmp(argv[i], "--floor") == 0 && value != nullptr)
+            std::snprintf(floorPath, sizeof floorPath, "%s", value);
+        else if (std::strcmp(argv[i], "--csv") == 0 && value != nullptr)
+            csvPath = value;
+        else
+            Fail("usage: driver [--runs N] [--warmup N] [--idle-ms N] [--launcher PATH] "
+                 "[--floor PATH] [--csv PATH]");
+        ++i;
+    }
+    SetProgram(g_launcher, "launcher", launcherPath);
+    SetProgram(g_floor, "floor", floorPath);
+    char clientPath[MAX_PATH];
+    for (const Program* p : {&g_launcher, &g_floor}) {
+        std::snprintf(clientPath, sizeof clientPath, "%s\\vexa.exe", p->dir);
+        if (GetFileAttributesA(clientPath) == INVALID_FILE_ATTRIBUTES)
+            Fail("no stand-in client beside the %s: %s", p->name, clientPath);
+    }
+
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    g_frequency = frequency.QuadPart;
+
+    // The client inherits these from the program under test, which inherits them from us.
+    char temp[MAX_PATH];
+    if (GetTempPathA(sizeof temp, temp) == 0)
+        Fail("GetTempPathA failed");
+    std::snprintf(g_stampPath, sizeof g_stampPath, "%svelto-bench-%lu-stamp.txt", temp,
+                  GetCurrentProcessId());
+    std::snprintf(g_recordPath, sizeof g_recordPath, "%svelto-bench-%lu-record.txt", temp,
+                  GetCurrentProcessId());
+    SetEnvironmentVariableA("VEXA_STAMP", g_stampPath);
+    SetEnvironmentVariableA("VEXA_RECORD", g_recordPath);
+
+    if (FindWindowExA(nullptr, nullptr, kDialogClass, kDialogCaption) != nullptr)
+        Fail("a Velto dialog is open already; close it first");
+
+    double clientEntryMs = 0;
+    const bool clockShared = CheckSharedClock(clientPath, &clientEntryMs);
+    if (!clockShared)
+        std::fputs("driver: warning: the client's stamp is outside our clock readings\n", stderr);
+
+    g_launcher.pe = ReadPe(g_launcher.path);
+    g_floor.pe = ReadPe(g_floor.path);
+
+    std::fprintf(stderr, "driver: %d warm-up and %d measured runs of each program\n", warmup,
+                 runs);
+    for (int i = 0; i < warmup; ++i) {
+        RunOnce(g_launcher, false);
+        RunOnce(g_floor, false);
+    }
+    // ABBA order, so neither program always runs right after the other.
+    for (int i = 0; i < runs; ++i) {
+        Program& first = i % 2 == 0 ? g_launcher : g_floor;
+        Program& second = i % 2 == 0 ? g_floor : g_launcher;
+        RunOnce(first, true);
+        RunOnce(second, true);
+        if ((i + 1) % 10 == 0 || i + 1 == runs)
+            std::fprintf(stderr, "driver: %d of %d runs done\n", i + 1, runs);
+    }
+
+    DeleteFileA(g_stampPath);
+    DeleteFileA(g_recordPath);
+    PrintReport(g_launcher, g_floor, warmup, clockShared, clientEntryMs);
+    if (csvPath != nullptr) {
+        const Program* programs[] = {&g_launcher, &g_floor};
+        WriteSamples(csvPath, programs, 2);
+    }
+    return 0;
+}

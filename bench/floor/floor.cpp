@@ -1,0 +1,138 @@
+// bench/floor/floor.cpp: the launcher's visible work in raw Win32, with no framework layer: the
+// same template and resources, the same list, system menu, icons, About box and client start.
+// The benchmark measures the launcher against it; it ships nowhere.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstring>
+
+#include "region/region_table.h"
+#include "res/resource.h"
+
+namespace {
+
+HINSTANCE g_instance;
+HICON g_icon;  // shared with the system; never destroyed
+
+const char kCaption[] = "Velto";
+const char kChooseRegion[] = "请选择大区";
+const char kStartFailed[] = "程序启动失败";
+
+INT_PTR CALLBACK AboutProc(HWND dlg, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG)
+        return TRUE;
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(dlg, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// The launch request's lines, by hand: reads the label back, finds its row, starts the client.
+bool LaunchSelectedRegion(HWND dlg)
+{
+    HWND list = GetDlgItem(dlg, IDC_REGION_LIST);
+    char commandLine[kRegionCommandLineBufferSize] = {};
+    char label[kRegionLabelBufferSize] = {};
+    const int index = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+    const int length = static_cast<int>(SendMessageA(list, LB_GETTEXTLEN, index, 0));
+    if (length >= 0 && length < static_cast<int>(sizeof label))
+        SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(label));
+
+    const char* rowCommandLine = FindRegionCommandLine(label);
+    if (rowCommandLine == nullptr) {
+        MessageBoxA(dlg, kChooseRegion, kCaption, MB_OK);
+        return false;
+    }
+    std::memcpy(commandLine, rowCommandLine, std::strlen(rowCommandLine) + 1);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        MessageBoxA(dlg, kStartFailed, kCaption, MB_OK);
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+void OnInitDialog(HWND dlg)
+{
+    if (HMENU sysMenu = GetSystemMenu(dlg, FALSE)) {
+        char about[256];
+        if (LoadStringA(g_instance, IDS_ABOUTBOX, about, sizeof about) > 0) {
+            AppendMenuA(sysMenu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuA(sysMenu, MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+    SendMessageA(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_icon));
+    SendMessageA(dlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_icon));
+
+    HWND list = GetDlgItem(dlg, IDC_REGION_LIST);
+    for (const RegionEntry& row : g_regionTable)
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.label));
+}
+
+// Only a minimized window paints here: the icon, centred.
+void PaintIconic(HWND dlg)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(dlg, &ps);
+    SendMessageA(dlg, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT rect;
+    GetClientRect(dlg, &rect);
+    const int x = (rect.right - rect.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (rect.bottom - rect.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, g_icon);
+    EndPaint(dlg, &ps);
+}
+
+INT_PTR CALLBACK LauncherProc(HWND dlg, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(dlg);
+        return TRUE;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+            DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_ABOUTBOX), dlg, AboutProc, 0);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_PAINT:
+        if (!IsIconic(dlg))
+            return FALSE;
+        PaintIconic(dlg);
+        return TRUE;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<INT_PTR>(g_icon);
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            if (LaunchSelectedRegion(dlg))
+                EndDialog(dlg, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    g_instance = instance;
+    g_icon = LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_LAUNCHER_DIALOG), nullptr, LauncherProc, 0);
+    return 0;
+}

@@ -27,8 +27,8 @@ HINSTANCE AFXAPI AfxFindResourceHandle(LPCSTR, LPCSTR)
     return AfxGetResourceHandle();
 }
 
+// Applications route ID_HELP here themselves, in their own maps.
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
-    ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
 
 CWinApp::CWinApp(LPCSTR lpszAppName) : m_pszAppName(lpszAppName)
@@ -53,16 +53,6 @@ BOOL CWinApp::InitInstance()
     return TRUE;
 }
 
-int CWinApp::Run()
-{
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-    return ExitInstance();
-}
-
 int CWinApp::ExitInstance()
 {
     return 0;
@@ -72,11 +62,6 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const
 {
     LPCSTR name = MAKEINTRESOURCEA(nIDResource);
     return ::LoadIconA(AfxFindResourceHandle(name, RT_GROUP_ICON), name);
-}
-
-void CWinApp::OnHelp()
-{
-    // The program ships no help file, so the help command has nothing to open.
 }
 
 int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
@@ -100,10 +85,9 @@ int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
         pApp->m_pszAppName = pApp->m_szModuleName;
     }
 
-    if (!pApp->InitApplication() || !pApp->InitInstance()) {
-        if (pApp->m_pMainWnd != nullptr && pApp->m_pMainWnd->m_hWnd != nullptr)
-            ::DestroyWindow(pApp->m_pMainWnd->m_hWnd);
-        return pApp->ExitInstance();
-    }
-    return pApp->Run();
+    if (pApp->InitApplication())
+        pApp->InitInstance();
+    if (pApp->m_pMainWnd != nullptr && pApp->m_pMainWnd->m_hWnd != nullptr)
+        ::DestroyWindow(pApp->m_pMainWnd->m_hWnd);
+    return pApp->ExitInstance();
 }

@@ -2,7 +2,8 @@
 //
 // The program defines exactly one global object derived from CWinApp. Its constructor, run by
 // static initialisation, registers it; WinMain (in this layer) then runs AfxWinMain, which
-// calls InitApplication and InitInstance, and ends the process when InitInstance returns false.
+// calls InitApplication and InitInstance, then ExitInstance, and ends the process. There is no
+// main message loop: the program's windows are modal dialogs run inside InitInstance.
 #ifndef VELTO_PLATFORM_APP_H
 #define VELTO_PLATFORM_APP_H
 
@@ -22,15 +23,17 @@ public:
     CWnd* m_pMainWnd = nullptr;  // cleared when that window is destroyed
 
     virtual BOOL InitApplication();
+    // Returns whether the application should go on running; false ends it. This layer has no
+    // message loop to go on with, so the program ends either way.
     virtual BOOL InitInstance();
-    // The message loop, for applications whose InitInstance returns true.
-    virtual int Run();
     virtual int ExitInstance();
 
     // Icon nIDResource from whichever module of the application holds it.
     HICON LoadIcon(UINT nIDResource) const;
 
-    void OnHelp();
+    // The target of an application's ID_HELP command. The program ships no help file, so there
+    // is nothing to open.
+    void OnHelp() {}
 
 protected:
     // Every Win32 version the program runs on draws controls three-dimensionally itself; there

@@ -14,8 +14,21 @@
 #include <string>
 #include <vector>
 
-// The dialog loads its icon through the application object.
-static CWinApp s_testApp;
+// The dialog loads its icon through the application object, and commands that nobody in the
+// dialog handles go on to it.
+class CTestApp : public CWinApp {
+public:
+    int m_helpCommands = 0;
+    void OnHelpCommand() { ++m_helpCommands; }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTestApp, CWinApp)
+    ON_COMMAND(ID_HELP, OnHelpCommand)
+END_MESSAGE_MAP()
+
+static CTestApp s_testApp;
 
 namespace {
 
@@ -141,6 +154,34 @@ TEST(LauncherDialog, BigSmallAndDragIconsAreTheApplicationIcon)
         // A dialog procedure returns this one directly rather than through DWLP_MSGRESULT.
         EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(hwnd, WM_QUERYDRAGICON, 0, 0)), icon);
     });
+}
+
+TEST(LauncherDialog, CommandsItDoesNotHandleGoOnToTheApplication)
+{
+    s_testApp.m_helpCommands = 0;
+    CLauncherDlg dlg;
+    s_testApp.m_pMainWnd = &dlg;
+    EXPECT_EQ(RunWith(dlg, [](HWND hwnd) {
+        // As a menu or an accelerator sends it: no control handle.
+        SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 0), 0);
+        EXPECT_EQ(s_testApp.m_helpCommands, 1);
+        // A list notification is not a command, for the dialog or the application.
+        HWND list = GetDlgItem(hwnd, IDC_REGION_LIST);
+        SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_REGION_LIST, LBN_DBLCLK),
+                     reinterpret_cast<LPARAM>(list));
+        EXPECT_EQ(s_testApp.m_helpCommands, 1);
+        EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 19);
+    }), IDCANCEL);
+    // The window is gone, and so is the application's pointer to it.
+    EXPECT_EQ(s_testApp.m_pMainWnd, nullptr);
+}
+
+TEST(LauncherDialog, ADialogThatCannotBeCreatedLeavesNoMainWindowBehind)
+{
+    CDialog missing(4242);  // no such template
+    s_testApp.m_pMainWnd = &missing;
+    EXPECT_EQ(missing.DoModal(), -1);
+    EXPECT_EQ(s_testApp.m_pMainWnd, nullptr);
 }
 
 TEST(LauncherDialog, MinimizedItErasesThenDrawsTheIconCentred)

@@ -218,6 +218,12 @@ void PostKey(HWND wnd, UINT vk)
     PostMessageA(wnd, WM_KEYUP, vk, MAKELPARAM(1, scan | KF_UP | KF_REPEAT));
 }
 
+void PostButtonCommand(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
 POINT ClientCentre(HWND wnd)
 {
     RECT r = {};
@@ -317,22 +323,9 @@ struct Search {
     const char* cls;
     bool anyOwner;
     HWND owner;
+    const char* caption;  // null: any
     HWND found;
 };
-
-BOOL CALLBACK FindMainDialog(HWND wnd, LPARAM param)
-{
-    Search* s = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(wnd, &pid);
-    // The launcher's message boxes share class and caption; only the main dialog has no owner.
-    if (pid == s->pid && ClassName(wnd) == "#32770" && GetWindow(wnd, GW_OWNER) == nullptr &&
-        WindowTextGbk(wnd) == "Velto" && IsWindowVisible(wnd)) {
-        s->found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 BOOL CALLBACK FindWindowOfProcess(HWND wnd, LPARAM param)
 {
@@ -340,7 +333,8 @@ BOOL CALLBACK FindWindowOfProcess(HWND wnd, LPARAM param)
     DWORD pid = 0;
     GetWindowThreadProcessId(wnd, &pid);
     if (pid == s->pid && ClassName(wnd) == s->cls &&
-        (s->anyOwner || GetWindow(wnd, GW_OWNER) == s->owner) && IsWindowVisible(wnd)) {
+        (s->anyOwner || GetWindow(wnd, GW_OWNER) == s->owner) &&
+        (s->caption == nullptr || WindowTextGbk(wnd) == s->caption) && IsWindowVisible(wnd)) {
         s->found = wnd;
         return FALSE;
     }
@@ -351,15 +345,16 @@ BOOL CALLBACK FindWindowOfProcess(HWND wnd, LPARAM param)
 
 HWND LauncherProcess::FindDialog() const
 {
-    Search s = {m_info.dwProcessId, "#32770", false, nullptr, nullptr};
-    EnumWindows(FindMainDialog, reinterpret_cast<LPARAM>(&s));
+    // The launcher's message boxes share class and caption; only the main dialog has no owner.
+    Search s = {m_info.dwProcessId, "#32770", false, nullptr, "Velto", nullptr};
+    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
 HWND LauncherProcess::WaitForWindow(const char* cls, bool anyOwner, HWND owner,
                                     DWORD timeoutMs) const
 {
-    Search s = {m_info.dwProcessId, cls, anyOwner, owner, nullptr};
+    Search s = {m_info.dwProcessId, cls, anyOwner, owner, nullptr, nullptr};
     WaitUntil(
         [&] {
             EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&s));

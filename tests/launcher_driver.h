@@ -39,6 +39,8 @@ bool ShowsIcon(HWND wnd, HICON icon, int size, RECT area);
 void PostClick(HWND wnd, POINT at);
 void PostDoubleClick(HWND wnd, POINT at);
 void PostKey(HWND wnd, UINT vk);
+// What button `id` of `dialog` sends its dialog when it is clicked.
+void PostButtonCommand(HWND dialog, int id);
 POINT ClientCentre(HWND wnd);
 // Centre of list item `index` (LB_GETITEMRECT); (-1, -1) when the list cannot tell.
 POINT ListItemCentre(HWND list, int index);

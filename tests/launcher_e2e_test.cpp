@@ -71,6 +71,15 @@ protected:
         return m_launcher.Focus();
     }
 
+    // A click as a user makes it: on the window in front. A button pressed in a window that is
+    // not active cannot capture the mouse, and then its release is no click.
+    void Click(HWND wnd, POINT at) const
+    {
+        FocusIn(GetAncestor(wnd, GA_ROOT));
+        e2e::PostClick(wnd, at);
+    }
+    void ClickButton(HWND button) const { Click(button, e2e::ClientCentre(button)); }
+
     void Select(int index)
     {
         ASSERT_EQ(SendMessageW(List(), LB_SETCURSEL, index, 0), index);
@@ -79,8 +88,7 @@ protected:
     // What the "进入" button tells its dialog when it is clicked.
     void PostConfirm()
     {
-        PostMessageA(Dialog(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(m_launcher.Item(IDOK)));
+        e2e::PostButtonCommand(Dialog(), IDOK);
     }
 
     // Waits for a message box of the launcher, checks it and closes it with its OK button; then
@@ -95,8 +103,7 @@ protected:
         EXPECT_EQ(e2e::VisibleButtonIds(box), std::vector<int>{IDOK});
         EXPECT_FALSE(e2e::ShowsIconControl(box));
         EXPECT_FALSE(IsWindowEnabled(Dialog())) << "the box is not modal";
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+        e2e::PostButtonCommand(box, IDOK);
         ASSERT_TRUE(WaitUntil([box] { return !IsWindow(box); })) << "the box stayed";
         EXPECT_TRUE(WaitUntil([this] { return IsWindowEnabled(Dialog()) != 0; }));
         EXPECT_TRUE(m_launcher.Running());
@@ -190,7 +197,7 @@ TEST_F(Launcher, FirstRowClickedAndEnterPressedStartsItsClient)
     ExpectRowStartsItsClient(0, [this] {
         const POINT at = e2e::ListItemCentre(List(), 0);
         ASSERT_GE(at.y, 0);
-        e2e::PostClick(List(), at);
+        Click(List(), at);
         ASSERT_TRUE(WaitUntil([this] { return CurSel() == 0; })) << "the click selected nothing";
         ASSERT_EQ(FocusIn(Dialog()), List());
         e2e::PostKey(List(), VK_RETURN);
@@ -209,7 +216,7 @@ TEST_F(Launcher, LastRowSelectedAndConfirmButtonClickedStartsItsClient)
 {
     ExpectRowStartsItsClient(18, [this] {
         Select(18);
-        e2e::PostClick(m_launcher.Item(IDOK), e2e::ClientCentre(m_launcher.Item(IDOK)));
+        ClickButton(m_launcher.Item(IDOK));
     });
 }
 
@@ -240,7 +247,7 @@ TEST_F(Launcher, QuitButtonClickEndsWithNothingStarted)
 {
     StartBesideTheClient();
     Select(0);
-    e2e::PostClick(m_launcher.Item(IDCANCEL), e2e::ClientCentre(m_launcher.Item(IDCANCEL)));
+    ClickButton(m_launcher.Item(IDCANCEL));
     ExpectEndsWithNothingStarted();
 }
 
@@ -267,6 +274,7 @@ TEST_F(Launcher, DoubleClickOnARowOnlySelectsIt)
     StartBesideTheClient();
     const POINT at = e2e::ListItemCentre(List(), 2);
     ASSERT_GE(at.y, 0);
+    FocusIn(Dialog());
     e2e::PostDoubleClick(List(), at);
     EXPECT_TRUE(WaitUntil([this] { return CurSel() == 2; })) << "selection " << CurSel();
     Sleep(kQuietMs);
@@ -344,8 +352,7 @@ TEST_F(AboutBox, SystemMenuEndsWithTheAboutItem)
     e2e::PostKey(menu, VK_RETURN);
     HWND about = Opened();
     ASSERT_NE(about, nullptr);
-    PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(about, IDOK)));
+    e2e::PostButtonCommand(about, IDOK);
     ExpectClosedAndLauncherUnchanged(about, LB_ERR);
 }
 
@@ -356,8 +363,7 @@ TEST_F(AboutBox, OpensForTheAboutCommandWhateverItsLowFourBits)
         SCOPED_TRACE(command);
         HWND about = Open(command);
         ASSERT_NE(about, nullptr);
-        PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(about, IDOK)));
+        e2e::PostButtonCommand(about, IDOK);
         ExpectClosedAndLauncherUnchanged(about, LB_ERR);
     }
 }
@@ -370,8 +376,7 @@ TEST_F(AboutBox, ClosesWithOkEscapeAndCloseBoxLeavingTheLauncherAsItWas)
         SCOPED_TRACE("OK button clicked");
         HWND about = Open(IDM_ABOUTBOX);
         ASSERT_NE(about, nullptr);
-        HWND ok = GetDlgItem(about, IDOK);
-        e2e::PostClick(ok, e2e::ClientCentre(ok));
+        ClickButton(GetDlgItem(about, IDOK));
         ExpectClosedAndLauncherUnchanged(about, 2);
     }
     {

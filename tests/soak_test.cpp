@@ -142,8 +142,7 @@ bool Answers(HWND dialog, DWORD& slowestMs)
 
 void PressConfirm(const e2e::LauncherProcess& launcher)
 {
-    PostMessageA(launcher.dialog(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(launcher.Item(IDOK)));
+    e2e::PostButtonCommand(launcher.dialog(), IDOK);
 }
 
 // Confirms once, then reads and dismisses the message box that must follow. Returns its text in

@@ -3,9 +3,13 @@
 //
 //   VEXA_STAMP=file   first thing on entry, write QueryPerformanceCounter's value to file
 //   VEXA_RECORD=file  write GetCommandLineA()'s bytes to file and exit without a window
+//   VEXA_REPORT=file  write what this process was given and inherited to file (see WriteReport),
+//                     then keep running, without a window, as a game would once the launcher has
+//                     gone: until the event named by VEXA_STOP_EVENT is set, 60 s at most
 //
 // Exit codes: 0 for a valid command line, 2 for one that is not (after the window closes when
-// there is a window), 3 when the record file cannot be written.
+// there is a window), 3 when the record or report file cannot be written, 4 when a reporting
+// client was never told to stop.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -15,6 +19,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "client/command_line.h"
@@ -24,6 +29,9 @@ namespace {
 const int kExitValid = 0;
 const int kExitRejected = 2;
 const int kExitRecordFailed = 3;
+const int kExitNeverStopped = 4;
+
+const DWORD kLingerMaxMs = 60000;
 
 const char kWindowClass[] = "VeltoStandInClient";
 const char kTitle[] = "vexa (stand-in game client)";
@@ -67,6 +75,125 @@ void WriteStartStamp()
         value /= 10;
     } while (value != 0);
     WriteWholeFile(path, digits + first, sizeof digits - first);
+}
+
+// ---- Reporting mode: what a started game would find in its own process.
+
+// The name of the object behind handle `h` in this process, as the kernel names it ("" for an
+// unnamed one); false when `h` is no handle here. NtQueryObject is looked up rather than imported
+// so that the program still imports nothing but the usual system DLLs.
+bool DescribeHandle(HANDLE h, char* name, DWORD size)
+{
+    name[0] = '\0';
+    DWORD flags = 0;
+    if (!GetHandleInformation(h, &flags))
+        return false;
+    typedef LONG(WINAPI * QueryObject)(HANDLE, int, void*, ULONG, ULONG*);
+    const QueryObject query = reinterpret_cast<QueryObject>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    // OBJECT_NAME_INFORMATION: a UNICODE_STRING, then its characters.
+    union {
+        struct {
+            USHORT length;
+            USHORT maximumLength;
+            const wchar_t* buffer;
+        } text;
+        char bytes[1024];
+    } info = {};
+    const int kObjectNameInformation = 1;
+    if (query != nullptr &&
+        query(h, kObjectNameInformation, &info, sizeof info, nullptr) >= 0 &&
+        info.text.buffer != nullptr) {
+        const int n = WideCharToMultiByte(CP_ACP, 0, info.text.buffer, info.text.length / 2, name,
+                                          static_cast<int>(size) - 1, nullptr, nullptr);
+        name[n > 0 ? n : 0] = '\0';
+    }
+    return true;
+}
+
+// One "key=value" line per fact:
+//   pid             this process's id
+//   priority_class  GetPriorityClass, in hex (0x20 is NORMAL_PRIORITY_CLASS)
+//   debugger        1 when a debugger is attached (DEBUG_PROCESS shows here)
+//   startup_flags, show_window   from the STARTUPINFO it was given
+//   current_dir     its current folder at start
+//   probe_env       the value of the variable that VEXA_PROBE_ENV names, "<unset>" without it
+//   probe_handle    for the handle value in VEXA_PROBE_HANDLE (hex): "invalid", or "valid" and
+//                   the name of the object it is here
+//   command_line    GetCommandLineA()
+// A suspended start reports nothing at all: the file appears only once the client really runs.
+bool WriteReport(const char* path, const char* received)
+{
+    char text[8192];
+    int n = 0;
+    auto add = [&](const char* key, const char* format, auto... values) {
+        if (n < 0 || n >= static_cast<int>(sizeof text))
+            return;
+        n += std::snprintf(text + n, sizeof text - n, "%s=", key);
+        if (n < static_cast<int>(sizeof text))
+            n += std::snprintf(text + n, sizeof text - n, format, values...);
+        if (n < static_cast<int>(sizeof text))
+            n += std::snprintf(text + n, sizeof text - n, "\n");
+    };
+
+    add("pid", "%lu", GetCurrentProcessId());
+    add("priority_class", "0x%lx", GetPriorityClass(GetCurrentProcess()));
+    add("debugger", "%d", IsDebuggerPresent() ? 1 : 0);
+    STARTUPINFOA startup = {};
+    GetStartupInfoA(&startup);
+    add("startup_flags", "0x%lx", startup.dwFlags);
+    add("show_window", "%u", static_cast<unsigned>(startup.wShowWindow));
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof folder, folder);
+    add("current_dir", "%s", folder);
+
+    char name[128];
+    char value[1024];
+    if (GetEnvironmentPath("VEXA_PROBE_ENV", name, sizeof name)) {
+        // Read as Unicode and converted here: Wine's GetEnvironmentVariableA cuts double-byte
+        // values short.
+        wchar_t wideName[128];
+        wchar_t wide[512];
+        MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 128);
+        const DWORD length = GetEnvironmentVariableW(wideName, wide, 512);
+        const int n = length > 0 && length < 512
+                          ? WideCharToMultiByte(CP_ACP, 0, wide, -1, value, sizeof value, nullptr,
+                                                nullptr)
+                          : 0;
+        add("probe_env", "%s", n > 0 ? value : "<unset>");
+    }
+    if (GetEnvironmentPath("VEXA_PROBE_HANDLE", value, sizeof value)) {
+        const HANDLE h = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(
+            std::strtoull(value, nullptr, 16)));
+        char object[512];
+        if (DescribeHandle(h, object, sizeof object))
+            add("probe_handle", "valid %s", object);
+        else
+            add("probe_handle", "%s", "invalid");
+    }
+    add("command_line", "%s", received);
+    if (n < 0 || n >= static_cast<int>(sizeof text))
+        return false;
+
+    // Written whole under another name and renamed, so a reader never sees half a report.
+    char partial[MAX_PATH + 8];
+    std::snprintf(partial, sizeof partial, "%s.part", path);
+    return WriteWholeFile(partial, text, static_cast<DWORD>(n)) &&
+           MoveFileExA(partial, path, MOVEFILE_REPLACE_EXISTING);
+}
+
+int ReportAndLinger(const char* reportPath, const char* received)
+{
+    if (!WriteReport(reportPath, received))
+        return kExitRecordFailed;
+    char eventName[MAX_PATH];
+    HANDLE stop = nullptr;
+    if (GetEnvironmentPath("VEXA_STOP_EVENT", eventName, sizeof eventName))
+        stop = OpenEventA(SYNCHRONIZE, FALSE, eventName);
+    const bool stopped = stop != nullptr && WaitForSingleObject(stop, kLingerMaxMs) == WAIT_OBJECT_0;
+    if (stop != nullptr)
+        CloseHandle(stop);
+    return stopped ? g_exitCode : kExitNeverStopped;
 }
 
 // ---- The window: labels on the left, values on the right, one button below.
@@ -279,6 +406,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     g_exitCode = valid ? kExitValid : kExitRejected;
 
     char recordPath[MAX_PATH];
+    if (GetEnvironmentPath("VEXA_REPORT", recordPath, sizeof recordPath))
+        return ReportAndLinger(recordPath, received);
     if (GetEnvironmentPath("VEXA_RECORD", recordPath, sizeof recordPath)) {
         if (!WriteWholeFile(recordPath, received, static_cast<DWORD>(length)))
             return kExitRecordFailed;

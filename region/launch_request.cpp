@@ -20,12 +20,19 @@ bool LaunchSelectedRegion(CListBox& list, CWnd& owner)
     char label[kRegionLabelBufferSize] = {};
 
     // With nothing selected the index is LB_ERR; the list then answers LB_ERR again and writes
-    // nothing, so the label stays empty and matches no row. LB_GETTEXT writes the whole text, so
-    // its length is asked first: a text that cannot fit cannot be a label either.
+    // nothing, so the label stays empty and matches no row.
+    //
+    // LB_GETTEXT writes the whole text, so its length is asked first. That length may be up to
+    // twice the real one (a list holding Unicode text allows two bytes a character), never less:
+    // a text reported below twice the label buffer is read into a buffer that size and kept only
+    // if it really fits; one reported longer is at least as long as the label buffer, so it
+    // cannot be a label.
     const int index = list.GetCurSel();
     const int length = list.GetTextLen(index);
-    if (length >= 0 && length < static_cast<int>(sizeof label))
-        list.GetText(index, label);
+    char text[2 * kRegionLabelBufferSize] = {};
+    if (length >= 0 && length < static_cast<int>(sizeof text) &&
+        list.GetText(index, text) != LB_ERR && std::strlen(text) < sizeof label)
+        std::memcpy(label, text, std::strlen(text) + 1);
 
     const char* rowCommandLine = FindRegionCommandLine(label);
     if (rowCommandLine == nullptr) {

@@ -38,6 +38,21 @@ protected:
             DestroyWindow(m_owner.m_hWnd);
     }
 
+    // The request under a watchdog: a request that blocks (waiting for the client, or on a
+    // message box nobody closes) fails the test in seconds. `client`, when given, is told to
+    // stop if it does, which is what a request waiting for it needs.
+    bool Launch(test::LingeringClient* client = nullptr)
+    {
+        test::Watchdog dog("LaunchSelectedRegion", 5000, StopClient, client);
+        return LaunchSelectedRegion(m_list, m_owner);
+    }
+
+    static void StopClient(void* client)
+    {
+        if (client != nullptr)
+            static_cast<test::LingeringClient*>(client)->Stop(0);
+    }
+
     void ExpectOneBox(const test::MessageBoxCatcher& boxes, const char* text)
     {
         ASSERT_EQ(boxes.seen().size(), 1u);
@@ -62,7 +77,7 @@ TEST_F(LaunchRequest, NothingSelectedAsksForARegionAndStartsNothing)
     ASSERT_EQ(m_list.GetCurSel(), LB_ERR);
 
     test::MessageBoxCatcher boxes;
-    EXPECT_FALSE(LaunchSelectedRegion(m_list, m_owner));
+    EXPECT_FALSE(Launch());
     ExpectOneBox(boxes, kChooseRegion);
     Sleep(500);
     EXPECT_FALSE(test::FileExists(scratch.File("record.txt"))) << "a client was started";
@@ -79,40 +94,80 @@ TEST_F(LaunchRequest, TextsThatAreNoLabelAskForARegion)
         const int index = m_list.AddString(item.c_str());
         m_list.SetCurSel(index);
         test::MessageBoxCatcher boxes;
-        EXPECT_FALSE(LaunchSelectedRegion(m_list, m_owner));
+        EXPECT_FALSE(Launch());
         ExpectOneBox(boxes, kChooseRegion);
         EXPECT_EQ(m_list.GetCurSel(), index);
     }
 }
 
-// Counts LB_GETTEXT requests reaching the list, to prove an overlong text is never copied.
+// A list that counts the LB_GETTEXT requests it gets and can answer LB_GETTEXTLEN with twice the
+// real length, as Windows may for a list that holds Unicode text.
 WNDPROC g_listProc;
 int g_getTextCalls;
+bool g_overReport;
 LRESULT CALLBACK CountingListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == LB_GETTEXT)
         ++g_getTextCalls;
-    return CallWindowProcA(g_listProc, hwnd, message, wParam, lParam);
+    const LRESULT result = CallWindowProcA(g_listProc, hwnd, message, wParam, lParam);
+    if (message == LB_GETTEXTLEN && g_overReport && result != LB_ERR)
+        return 2 * result;
+    return result;
 }
 
-TEST_F(LaunchRequest, OverlongTextIsNeverCopiedIntoTheLabelBuffer)
+class LaunchRequestWithCountingList : public LaunchRequest {
+protected:
+    void SetUp() override
+    {
+        LaunchRequest::SetUp();
+        g_getTextCalls = 0;
+        g_overReport = false;
+        g_listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            m_list.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingListProc)));
+    }
+    void TearDown() override
+    {
+        SetWindowLongPtrA(m_list.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
+        LaunchRequest::TearDown();
+    }
+};
+
+TEST_F(LaunchRequestWithCountingList, TextReportedTooLongForAnyLabelIsNeverRead)
 {
-    g_listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-        m_list.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingListProc)));
+    // Reported lengths of 80 and more cannot be a label even if the list doubled them.
     const struct {
         std::size_t length;
+        bool overReport;
         int reads;
-    } cases[] = {{39, 1}, {40, 0}, {4000, 0}};
+    } cases[] = {{39, false, 1}, {40, false, 1}, {79, false, 1}, {80, false, 0},
+                 {4000, false, 0}, {40, true, 0}, {39, true, 1}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.length);
+        SCOPED_TRACE(std::to_string(c.length) + (c.overReport ? " bytes, reported twice" : " bytes"));
         g_getTextCalls = 0;
+        g_overReport = c.overReport;
         m_list.SetCurSel(m_list.AddString(std::string(c.length, 'y').c_str()));
         test::MessageBoxCatcher boxes;
-        EXPECT_FALSE(LaunchSelectedRegion(m_list, m_owner));
-        EXPECT_EQ(boxes.seen().size(), 1u);
+        EXPECT_FALSE(Launch());
+        ExpectOneBox(boxes, kChooseRegion);
         EXPECT_EQ(g_getTextCalls, c.reads);
     }
-    SetWindowLongPtrA(m_list.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
+}
+
+TEST_F(LaunchRequestWithCountingList, EveryRowStartsWhenTheListReportsTwiceTheLength)
+{
+    test::ScratchDir scratch;
+    test::ScopedCurrentDir cwd(test::BinDir());
+    g_overReport = true;
+    for (int i = 0; i < static_cast<int>(kRegionCount); ++i) {
+        SCOPED_TRACE("row " + std::to_string(i + 1));
+        const std::string recordFile = scratch.File(("row" + std::to_string(i + 1)).c_str());
+        test::ScopedEnv record("VEXA_RECORD", recordFile);
+        m_list.SetCurSel(i);
+        test::MessageBoxCatcher boxes;
+        ASSERT_TRUE(Launch());
+        EXPECT_TRUE(boxes.seen().empty());
+        EXPECT_EQ(test::WaitForFile(recordFile), g_regionTable[i].commandLine);
+    }
 }
 
 TEST_F(LaunchRequest, AbsentClientReportsFailureEveryTimeAndKeepsTheSelection)
@@ -123,7 +178,7 @@ TEST_F(LaunchRequest, AbsentClientReportsFailureEveryTimeAndKeepsTheSelection)
     for (int attempt = 1; attempt <= 2; ++attempt) {
         SCOPED_TRACE(attempt);
         test::MessageBoxCatcher boxes;
-        EXPECT_FALSE(LaunchSelectedRegion(m_list, m_owner));
+        EXPECT_FALSE(Launch());
         ExpectOneBox(boxes, kStartFailed);
         EXPECT_EQ(m_list.GetCurSel(), 5);
     }
@@ -139,7 +194,7 @@ TEST_F(LaunchRequest, EveryRowStartsTheClientWithExactlyItsCommandLine)
         test::ScopedEnv record("VEXA_RECORD", recordFile);
         m_list.SetCurSel(i);
         test::MessageBoxCatcher boxes;
-        ASSERT_TRUE(LaunchSelectedRegion(m_list, m_owner));
+        ASSERT_TRUE(Launch());
         EXPECT_TRUE(boxes.seen().empty());
         EXPECT_EQ(test::WaitForFile(recordFile), g_regionTable[i].commandLine);
     }
@@ -153,19 +208,65 @@ TEST_F(LaunchRequest, StartedClientLeavesNoHandleBehind)
     // A first start warms up whatever the platform caches on first use.
     {
         test::ScopedEnv record("VEXA_RECORD", scratch.File("warm"));
-        ASSERT_TRUE(LaunchSelectedRegion(m_list, m_owner));
+        ASSERT_TRUE(Launch());
         test::WaitForFile(scratch.File("warm"));
     }
-    DWORD before = 0, after = 0;
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
+    const DWORD self = GetCurrentProcessId();
+    const DWORD before = test::CountHandles(self);
+    // The count must see handles come and go, or comparing it proves nothing.
+    HANDLE events[3];
+    for (HANDLE& e : events)
+        e = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_EQ(test::CountHandles(self), before + 3) << "the handle count cannot see new handles";
+    for (HANDLE e : events)
+        CloseHandle(e);
+    ASSERT_EQ(test::CountHandles(self), before);
+
     for (int i = 0; i < 3; ++i) {
         const std::string file = scratch.File(("run" + std::to_string(i)).c_str());
         test::ScopedEnv record("VEXA_RECORD", file);
-        ASSERT_TRUE(LaunchSelectedRegion(m_list, m_owner));
+        ASSERT_TRUE(Launch());
         ASSERT_FALSE(test::WaitForFile(file).empty());
     }
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(test::CountHandles(self), before) << "three starts left handles open";
+}
+
+// The client as it finds itself: started at once and left running, at normal priority, with the
+// launcher's folder and environment, its start-up record all zero but its size, and none of the
+// launcher's handles, not even one the launcher could have passed on.
+TEST_F(LaunchRequest, ClientRunsOnByItselfWithTheLaunchersFolderAndEnvironmentAndNoHandle)
+{
+    test::ScratchDir scratch;
+    test::ScopedCurrentDir cwd(test::BinDir());
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    const std::string probeName = "velto-probe-" + std::to_string(GetCurrentProcessId());
+    HANDLE probe = CreateEventA(&inheritable, TRUE, FALSE, probeName.c_str());
+    ASSERT_NE(probe, nullptr);
+    test::LingeringClient client(probe);
+    m_list.SetCurSel(3);
+
+    test::MessageBoxCatcher boxes;
+    const DWORD started = GetTickCount();
+    ASSERT_TRUE(Launch(&client));
+    EXPECT_LT(GetTickCount() - started, 3000u) << "the request waited for the client";
+    EXPECT_TRUE(boxes.seen().empty());
+    ASSERT_TRUE(client.WaitForReport()) << "the client never ran (started suspended?)";
+    EXPECT_TRUE(client.Running()) << "the client is not running";
+
+    EXPECT_EQ(client.Get("command_line"), g_regionTable[3].commandLine);
+    EXPECT_EQ(client.Get("priority_class"), "0x20") << "not NORMAL_PRIORITY_CLASS";
+    EXPECT_EQ(client.Get("debugger"), "0");
+    EXPECT_EQ(client.Get("startup_flags"), "0x0");
+    char folder[MAX_PATH];
+    GetCurrentDirectoryA(sizeof folder, folder);
+    EXPECT_EQ(client.Get("current_dir"), folder);
+    EXPECT_EQ(test::Hex(client.Get("probe_env")), test::Hex(client.ProbeValue()));
+    const std::string handle = client.Get("probe_handle");
+    EXPECT_TRUE(handle == "invalid" || handle.find(probeName) == std::string::npos)
+        << "the client inherited the launcher's handle: " << handle;
+
+    EXPECT_TRUE(client.Stop());
+    CloseHandle(probe);
 }
 
 }  // namespace

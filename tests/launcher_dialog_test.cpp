@@ -7,6 +7,7 @@
 #include "res/resource.h"
 
 #include "tests/hex.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -94,11 +95,13 @@ void CALLBACK InspectThenCancel(HWND, UINT, UINT_PTR id, DWORD)
 }
 
 // Runs dlg modally; once its loop is running, calls inspect with its window, then cancels it.
+// A dialog that does not end, or a box that opens over it, fails the test in seconds.
 INT_PTR RunWith(CDialog& dlg, void (*inspect)(HWND))
 {
     g_running = &dlg;
     g_inspect = inspect;
     SetTimer(nullptr, 0, 10, InspectThenCancel);
+    test::Watchdog dog("the dialog's modal loop, cancelled after the checks,", 5000);
     return dlg.DoModal();
 }
 
@@ -180,6 +183,7 @@ TEST(LauncherDialog, ADialogThatCannotBeCreatedLeavesNoMainWindowBehind)
 {
     CDialog missing(4242);  // no such template
     s_testApp.m_pMainWnd = &missing;
+    test::Watchdog dog("DoModal of a dialog with no template", 5000);
     EXPECT_EQ(missing.DoModal(), -1);
     EXPECT_EQ(s_testApp.m_pMainWnd, nullptr);
 }

@@ -250,7 +250,7 @@ LauncherProcess::~LauncherProcess()
 }
 
 bool LauncherProcess::Start(const std::string& exe, const std::string& currentDir,
-                            const std::string& recordFile)
+                            const std::string& recordFile, bool inheritHandles)
 {
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup = {};
@@ -258,7 +258,8 @@ bool LauncherProcess::Start(const std::string& exe, const std::string& currentDi
     {
         // The child copies the environment when it is created.
         test::ScopedEnv record("VEXA_RECORD", recordFile);
-        if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+        if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, inheritHandles, 0,
+                            nullptr,
                             currentDir.c_str(), &startup, &m_info)) {
             m_error = "CreateProcess failed with error " + std::to_string(GetLastError());
             return false;
@@ -342,6 +343,24 @@ BOOL CALLBACK FindWindowOfProcess(HWND wnd, LPARAM param)
 }
 
 }  // namespace
+
+bool LauncherProcess::HasWindows() const
+{
+    struct Find {
+        DWORD pid;
+        bool found;
+    } find = {m_info.dwProcessId, false};
+    EnumWindows(
+        [](HWND wnd, LPARAM param) -> BOOL {
+            Find* f = reinterpret_cast<Find*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(wnd, &pid);
+            f->found = f->found || pid == f->pid;
+            return !f->found;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
 
 HWND LauncherProcess::FindDialog() const
 {

@@ -54,9 +54,10 @@ public:
     LauncherProcess& operator=(const LauncherProcess&) = delete;
 
     // Starts `exe` in `currentDir` with VEXA_RECORD=recordFile in its environment and waits for
-    // its main dialog; false (with the reason in error()) when either fails.
+    // its main dialog; false (with the reason in error()) when either fails. With inheritHandles
+    // the launcher gets this process's inheritable handles, as a shell might hand it some.
     bool Start(const std::string& exe, const std::string& currentDir,
-               const std::string& recordFile);
+               const std::string& recordFile, bool inheritHandles = false);
 
     HWND dialog() const { return m_dialog; }
     HWND Item(int id) const { return GetDlgItem(m_dialog, id); }
@@ -64,6 +65,8 @@ public:
     const std::string& error() const { return m_error; }
 
     bool Running() const;
+    // Whether the process has a window, visible or not.
+    bool HasWindows() const;
     // True when the process has ended within timeoutMs.
     bool WaitForExit(DWORD timeoutMs = 10000) const;
     DWORD ExitCode() const;

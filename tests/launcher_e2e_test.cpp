@@ -192,6 +192,54 @@ TEST_F(Launcher, ConfirmWithNothingSelectedAsksForARegionAndStays)
     EXPECT_FALSE(test::FileExists(Record())) << "a client was started";
 }
 
+TEST_F(Launcher, EnterPressedWithNothingSelectedAsksForARegionAndStays)
+{
+    StartBesideTheClient();
+    HWND focus = FocusIn(Dialog());
+    ASSERT_EQ(focus, m_launcher.Item(IDOK)) << "the confirm button does not have the focus";
+    e2e::PostKey(focus, VK_RETURN);
+    CloseMessageBox(kChooseRegion);
+    EXPECT_EQ(CurSel(), LB_ERR);
+    Sleep(kQuietMs);
+    EXPECT_TRUE(m_launcher.Running());
+    EXPECT_FALSE(test::FileExists(Record())) << "a client was started";
+}
+
+// The launch as the game sees it: the launcher is gone, windows and all, while the client runs
+// on at normal priority, in the launcher's folder, with its environment and without its handles
+// (the launcher is given an inheritable one to pass on, and must not).
+TEST_F(Launcher, ClientRunsOnAfterTheLauncherHasGoneWithItsFolderAndEnvironmentButNoHandle)
+{
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    const std::string probeName = "velto-e2e-probe-" + std::to_string(GetCurrentProcessId());
+    HANDLE probe = CreateEventA(&inheritable, TRUE, FALSE, probeName.c_str());
+    ASSERT_NE(probe, nullptr);
+    test::LingeringClient client(probe);
+    ASSERT_TRUE(m_launcher.Start(test::BinDir() + "\\dudazuvi.exe", m_scratch.path(), Record(),
+                                 true))
+        << m_launcher.error();
+    Select(9);
+    PostConfirm();
+
+    ASSERT_TRUE(client.WaitForReport()) << "the client never ran (started suspended?)";
+    EXPECT_TRUE(m_launcher.WaitForExit(5000)) << "the launcher stays while the client runs";
+    EXPECT_FALSE(m_launcher.HasWindows()) << "the launcher left a window behind";
+    EXPECT_TRUE(client.Running()) << "the client ended with the launcher";
+
+    EXPECT_EQ(client.Get("command_line"), g_regionTable[9].commandLine);
+    EXPECT_EQ(client.Get("priority_class"), "0x20") << "not NORMAL_PRIORITY_CLASS";
+    EXPECT_EQ(client.Get("debugger"), "0");
+    EXPECT_EQ(client.Get("startup_flags"), "0x0");
+    EXPECT_EQ(client.Get("current_dir"), m_scratch.path());
+    EXPECT_EQ(Hex(client.Get("probe_env")), Hex(client.ProbeValue()));
+    const std::string handle = client.Get("probe_handle");
+    EXPECT_TRUE(handle == "invalid" || handle.find(probeName) == std::string::npos)
+        << "the client inherited a handle through the launcher: " << handle;
+
+    EXPECT_TRUE(client.Stop()) << "the client did not end when told to";
+    CloseHandle(probe);
+}
+
 TEST_F(Launcher, FirstRowClickedAndEnterPressedStartsItsClient)
 {
     ExpectRowStartsItsClient(0, [this] {

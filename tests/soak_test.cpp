@@ -7,7 +7,6 @@
 #include "tests/test_support.h"
 
 #include <psapi.h>
-#include <winternl.h>
 
 #include <gtest/gtest.h>
 
@@ -44,54 +43,13 @@ struct Usage {
     SIZE_T privateBytes = 0;
 };
 
-// One row of the system's handle table (SystemExtendedHandleInformation).
-struct SystemHandleEntry {
-    PVOID object;
-    ULONG_PTR processId;
-    ULONG_PTR handle;
-    ULONG grantedAccess;
-    USHORT creatorBackTraceIndex;
-    USHORT objectTypeIndex;
-    ULONG attributes;
-    ULONG reserved;
-};
-
-const ULONG kSystemExtendedHandleInformation = 64;
-const NTSTATUS kStatusInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
-
-// The handles `processId` holds, counted in the system's handle table; 0 when it cannot be read.
-DWORD CountHandlesInSystemTable(DWORD processId)
-{
-    std::vector<ULONG_PTR> buffer(64 * 1024);
-    NTSTATUS status;
-    for (;;) {
-        // NOLINTNEXTLINE(bugprone-misplaced-widening-cast): size_t and ULONG are both 32 bits here.
-        const ULONG bytes = static_cast<ULONG>(buffer.size() * sizeof buffer[0]);
-        status = NtQuerySystemInformation(
-            static_cast<SYSTEM_INFORMATION_CLASS>(kSystemExtendedHandleInformation),
-            buffer.data(), bytes, nullptr);
-        if (status != kStatusInfoLengthMismatch || buffer.size() > 16 * 1024 * 1024)
-            break;
-        buffer.resize(buffer.size() * 2);
-    }
-    if (status != 0)
-        return 0;
-    // The table is a count, a reserved word, then the rows.
-    const ULONG_PTR count = buffer[0];
-    const SystemHandleEntry* rows = reinterpret_cast<const SystemHandleEntry*>(&buffer[2]);
-    DWORD held = 0;
-    for (ULONG_PTR i = 0; i < count; ++i)
-        held += rows[i].processId == processId;
-    return held;
-}
-
 Usage Measure(HANDLE process, DWORD processId)
 {
     Usage u;
     // Wine answers GetProcessHandleCount with 0, which no live process has; its system handle
     // table has the real figure.
     if (!GetProcessHandleCount(process, &u.handles) || u.handles == 0)
-        u.handles = CountHandlesInSystemTable(processId);
+        u.handles = test::CountHandles(processId);
     u.userObjects = GetGuiResources(process, GR_USEROBJECTS);
     u.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
     PROCESS_MEMORY_COUNTERS_EX memory = {};

@@ -1,6 +1,13 @@
 // tests/test_support.cpp: helpers for Windows tests under Wine.
 #include "tests/test_support.h"
 
+#include <winternl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
 namespace test {
 
 std::string ProgramDir()
@@ -165,6 +172,178 @@ LRESULT CALLBACK MessageBoxCatcher::CbtProc(int code, WPARAM wParam, LPARAM lPar
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+namespace {
+
+// One row of the system's handle table (SystemExtendedHandleInformation).
+struct SystemHandleEntry {
+    PVOID object;
+    ULONG_PTR processId;
+    ULONG_PTR handle;
+    ULONG grantedAccess;
+    USHORT creatorBackTraceIndex;
+    USHORT objectTypeIndex;
+    ULONG attributes;
+    ULONG reserved;
+};
+
+const ULONG kSystemExtendedHandleInformation = 64;
+const NTSTATUS kStatusInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
+
+}  // namespace
+
+DWORD CountHandles(DWORD processId)
+{
+    std::vector<ULONG_PTR> buffer(64 * 1024);
+    NTSTATUS status;
+    for (;;) {
+        // NOLINTNEXTLINE(bugprone-misplaced-widening-cast): the table is far below 4 GiB.
+        const ULONG bytes = static_cast<ULONG>(buffer.size() * sizeof buffer[0]);
+        status = NtQuerySystemInformation(
+            static_cast<SYSTEM_INFORMATION_CLASS>(kSystemExtendedHandleInformation),
+            buffer.data(), bytes, nullptr);
+        if (status != kStatusInfoLengthMismatch || buffer.size() > 16 * 1024 * 1024)
+            break;
+        buffer.resize(buffer.size() * 2);
+    }
+    if (status != 0)
+        return 0;
+    // The table is a count, a reserved word, then the rows.
+    const ULONG_PTR count = buffer[0];
+    const SystemHandleEntry* rows = reinterpret_cast<const SystemHandleEntry*>(&buffer[2]);
+    DWORD held = 0;
+    for (ULONG_PTR i = 0; i < count; ++i)
+        held += rows[i].processId == processId;
+    return held;
+}
+
+LingeringClient::LingeringClient(HANDLE probeHandle)
+{
+    const std::string tag = std::to_string(GetCurrentProcessId()) + "-" +
+                            std::to_string(GetTickCount());
+    m_stopName = "velto-stop-" + tag;
+    m_stop = CreateEventA(nullptr, TRUE, FALSE, m_stopName.c_str());
+    // Spaces, an equals sign and GBK text (中文): what the client gets must be these bytes.
+    m_probeValue = "probe " + tag + " = \xd6\xd0\xce\xc4";
+    auto set = [this](const char* name, const std::string& value) {
+        m_env.push_back(std::make_unique<ScopedEnv>(name, value));
+    };
+    set("VEXA_REPORT", m_dir.File("report.txt"));
+    set("VEXA_STOP_EVENT", m_stopName);
+    set("VEXA_PROBE_ENV", ProbeVariable());
+    set(ProbeVariable(), m_probeValue);
+    if (probeHandle != nullptr) {
+        char hex[32];
+        std::snprintf(hex, sizeof hex, "%llx",
+                      static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(probeHandle)));
+        set("VEXA_PROBE_HANDLE", hex);
+    }
+}
+
+LingeringClient::~LingeringClient()
+{
+    Stop(5000);
+    if (m_process != nullptr)
+        CloseHandle(m_process);
+    // Clients that never read the event (none should exist) find it gone and end at once.
+    if (m_stop != nullptr)
+        CloseHandle(m_stop);
+    m_env.clear();
+}
+
+bool LingeringClient::WaitForReport(DWORD timeoutMs)
+{
+    m_report = WaitForFile(m_dir.File("report.txt"), timeoutMs);
+    if (m_report.empty())
+        return false;
+    const DWORD pid = std::strtoul(Get("pid").c_str(), nullptr, 10);
+    if (m_process == nullptr && pid != 0)
+        m_process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    return true;
+}
+
+std::string LingeringClient::Get(const char* key) const
+{
+    const std::string prefix = std::string(key) + "=";
+    for (std::size_t at = 0; at < m_report.size();) {
+        std::size_t end = m_report.find('\n', at);
+        if (end == std::string::npos)
+            end = m_report.size();
+        if (m_report.compare(at, prefix.size(), prefix) == 0)
+            return m_report.substr(at + prefix.size(), end - at - prefix.size());
+        at = end + 1;
+    }
+    return "<no " + std::string(key) + ">";
+}
+
+bool LingeringClient::Has(const char* key) const
+{
+    return Get(key).rfind("<no ", 0) != 0;
+}
+
+bool LingeringClient::Running() const
+{
+    return m_process != nullptr && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT;
+}
+
+bool LingeringClient::Stop(DWORD timeoutMs)
+{
+    if (m_stop != nullptr)
+        SetEvent(m_stop);
+    return m_process == nullptr || WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0;
+}
+
+Watchdog::Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*), void* context)
+    : m_what(what), m_timeoutMs(timeoutMs), m_rescue(rescue), m_context(context),
+      m_threadId(GetCurrentThreadId()), m_done(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      m_thread(CreateThread(nullptr, 0, Run, this, 0, nullptr))
+{
+}
+
+Watchdog::~Watchdog()
+{
+    SetEvent(m_done);
+    WaitForSingleObject(m_thread, INFINITE);
+    CloseHandle(m_thread);
+    CloseHandle(m_done);
+}
+
+namespace {
+
+BOOL CALLBACK EndDialogsOfThread(HWND wnd, LPARAM)
+{
+    char cls[16] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32770") == 0) {
+        // A message box takes Escape's command; a dialog that ignores it still ends this way.
+        PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EndDialog(wnd, IDABORT);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+DWORD WINAPI Watchdog::Run(void* param)
+{
+    Watchdog* self = static_cast<Watchdog*>(param);
+    if (WaitForSingleObject(self->m_done, self->m_timeoutMs) == WAIT_OBJECT_0)
+        return 0;
+    InterlockedExchange(&self->m_fired, 1);
+    ADD_FAILURE() << "watchdog: " << self->m_what << " did not end within " << self->m_timeoutMs
+                  << " ms";
+    EnumThreadWindows(self->m_threadId, EndDialogsOfThread, 0);
+    if (self->m_rescue != nullptr)
+        self->m_rescue(self->m_context);
+    if (WaitForSingleObject(self->m_done, 2000) == WAIT_OBJECT_0)
+        return 0;
+    std::fprintf(stderr, "watchdog: %s did not end within %lu ms, nor after being closed; "
+                 "ending the test program\n", self->m_what.c_str(),
+                 static_cast<unsigned long>(self->m_timeoutMs));
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return 0;
 }
 
 }  // namespace test

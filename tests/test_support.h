@@ -7,6 +7,7 @@
 
 #include "tests/hex.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,74 @@ private:
 
 // Reads what a message box (or any dialog) window shows right now.
 MessageBoxSeen DescribeMessageBox(HWND box);
+
+// The handles process `processId` holds, counted in the system's handle table; 0 when the table
+// cannot be read. (Under Wine GetProcessHandleCount always answers 0.)
+DWORD CountHandles(DWORD processId);
+
+// What a stand-in client started in reporting mode found in its own process: its report's
+// "key=value" lines. While the object lives, every client started from this process (or from a
+// launcher this process starts afterwards) reports to one file and keeps running until Stop().
+class LingeringClient {
+public:
+    // `probeEnv` names a variable the client echoes; `probeHandle`, when not null, is a handle
+    // value the client says it does or does not hold. Both reach it through the environment,
+    // which the launcher passes on as it is.
+    explicit LingeringClient(HANDLE probeHandle = nullptr);
+    ~LingeringClient();
+    LingeringClient(const LingeringClient&) = delete;
+    LingeringClient& operator=(const LingeringClient&) = delete;
+
+    static const char* ProbeVariable() { return "VELTO_PROBE"; }
+    const std::string& ProbeValue() const { return m_probeValue; }
+
+    // Waits up to timeoutMs for the report; false when none came (nothing ran, or it was started
+    // suspended and so never ran).
+    bool WaitForReport(DWORD timeoutMs = 10000);
+    std::string Get(const char* key) const;
+    bool Has(const char* key) const;
+    const std::string& RawReport() const { return m_report; }
+    // Whether the reporting client is still running.
+    bool Running() const;
+    // Tells the client to end and waits up to timeoutMs for it; true once it has ended.
+    bool Stop(DWORD timeoutMs = 10000);
+
+private:
+    ScratchDir m_dir;
+    std::string m_stopName;
+    std::string m_probeValue;
+    HANDLE m_stop = nullptr;
+    HANDLE m_process = nullptr;
+    std::string m_report;
+    std::vector<std::unique_ptr<ScopedEnv>> m_env;
+};
+
+// Fails the running test if the guarded scope has not ended within timeoutMs, naming `what`.
+// First it closes what keeps this thread's modal loops going: every dialog and message box of
+// the thread that created it (Escape, then EndDialog), then calls `rescue` if one was given (to
+// end whatever else the scope waits for). If the scope still has not ended two seconds later, it
+// prints the reason and ends the process: a failing test must fail in seconds, not by time-out.
+class Watchdog {
+public:
+    Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*) = nullptr,
+             void* context = nullptr);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    bool Fired() const { return m_fired != 0; }
+
+private:
+    static DWORD WINAPI Run(void* self);
+    std::string m_what;
+    DWORD m_timeoutMs;
+    void (*m_rescue)(void*);
+    void* m_context;
+    DWORD m_threadId;
+    HANDLE m_done;
+    HANDLE m_thread;
+    volatile LONG m_fired = 0;
+};
 
 }  // namespace test
 

@@ -29,6 +29,7 @@
 
 #include "region/region_table.h"
 #include "res/resource.h"
+#include "tests/pe_image.h"
 
 namespace {
 
@@ -130,60 +131,27 @@ bool IsSystemDll(const char* name)
 PeSize ReadPe(const char* path)
 {
     PeSize pe;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        Fail("cannot open %s", path);
-    pe.total = GetFileSize(file, nullptr);
-    char* image = static_cast<char*>(std::malloc(pe.total));
-    DWORD n = 0;
-    if (image == nullptr || !ReadFile(file, image, pe.total, &n, nullptr) || n != pe.total)
-        Fail("cannot read %s", path);
-    CloseHandle(file);
-
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
-    if (pe.total < sizeof *dos || dos->e_magic != IMAGE_DOS_SIGNATURE ||
-        static_cast<DWORD>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32) > pe.total)
-        Fail("%s is not a PE file", path);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image + dos->e_lfanew);
-    if (nt->Signature != IMAGE_NT_SIGNATURE ||
-        nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC)
-        Fail("%s is not a 32-bit PE file", path);
-    pe.headers = nt->OptionalHeader.SizeOfHeaders;
-    const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
-    const WORD count = nt->FileHeader.NumberOfSections;
-    for (WORD i = 0; i < count; ++i) {
-        // Section names fill 8 bytes and are NUL-padded, not always NUL-terminated.
-        static const BYTE kResources[IMAGE_SIZEOF_SHORT_NAME] = {'.', 'r', 's', 'r', 'c'};
-        if (std::memcmp(sections[i].Name, kResources, sizeof kResources) == 0)
-            pe.resources += sections[i].SizeOfRawData;
+    test::PeImage image;
+    if (!image.Load(path))
+        Fail("%s", image.error().c_str());
+    pe.total = static_cast<DWORD>(image.bytes().size());
+    pe.headers = image.sizeOfHeaders;
+    for (const test::PeSection& s : image.sections) {
+        if (s.name == ".rsrc")
+            pe.resources += s.rawSize;
         else
-            pe.codeAndData += sections[i].SizeOfRawData;
+            pe.codeAndData += s.rawSize;
     }
-
-    // Import descriptors and names are found by RVA, so map each through its section.
-    auto at = [&](DWORD rva) -> const char* {
-        for (WORD i = 0; i < count; ++i) {
-            const IMAGE_SECTION_HEADER& s = sections[i];
-            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
-                return image + s.PointerToRawData + (rva - s.VirtualAddress);
-        }
-        return nullptr;
-    };
-    const IMAGE_DATA_DIRECTORY& dir =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    const auto* desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(dir.VirtualAddress));
-    for (; desc != nullptr && desc->Name != 0; ++desc) {
-        const char* name = at(desc->Name);
-        if (name == nullptr)
-            Fail("%s: bad import name", path);
+    const std::vector<std::string> dlls = image.ImportedDlls();
+    if (!image.error().empty())
+        Fail("%s: %s", path, image.error().c_str());
+    for (const std::string& name : dlls) {
         if (pe.imports[0] != '\0')
             std::strncat(pe.imports, ", ", sizeof pe.imports - std::strlen(pe.imports) - 1);
-        std::strncat(pe.imports, name, sizeof pe.imports - std::strlen(pe.imports) - 1);
-        if (!IsSystemDll(name))
+        std::strncat(pe.imports, name.c_str(), sizeof pe.imports - std::strlen(pe.imports) - 1);
+        if (!IsSystemDll(name.c_str()))
             pe.importsAllSystem = false;
     }
-    std::free(image);
     return pe;
 }
 

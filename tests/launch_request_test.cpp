@@ -2,16 +2,20 @@
 // starting the real stand-in client.
 #include "region/launch_request.h"
 #include "region/region_table.h"
+#include "tests/expected_texts.h"
+#include "tests/pe_image.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
-const char kChooseRegion[] = "\xc7\xeb\xd1\xa1\xd4\xf1\xb4\xf3\xc7\xf8";            // 请选择大区
-const char kStartFailed[] = "\xb3\xcc\xd0\xf2\xc6\xf4\xb6\xaf\xca\xa7\xb0\xdc";   // 程序启动失败
+using test::gbk::kChooseRegion;
+using test::gbk::kStartFailed;
+
 
 // A top-level window with an unsorted, single-selection list box holding the table's labels.
 class LaunchRequest : public ::testing::Test {
@@ -153,20 +157,19 @@ TEST_F(LaunchRequestWithCountingList, TextReportedTooLongForAnyLabelIsNeverRead)
     }
 }
 
-TEST_F(LaunchRequestWithCountingList, EveryRowStartsWhenTheListReportsTwiceTheLength)
+// With no client to be found, the message tells whether a row was matched: "程序启动失败" comes
+// only after the label was found, "请选择大区" when it was refused.
+TEST_F(LaunchRequestWithCountingList, EveryRowIsFoundWhenTheListReportsTwiceTheLength)
 {
-    test::ScratchDir scratch;
-    test::ScopedCurrentDir cwd(test::BinDir());
+    test::ScratchDir empty;
+    test::ScopedCurrentDir cwd(empty.path());
     g_overReport = true;
     for (int i = 0; i < static_cast<int>(kRegionCount); ++i) {
         SCOPED_TRACE("row " + std::to_string(i + 1));
-        const std::string recordFile = scratch.File(("row" + std::to_string(i + 1)).c_str());
-        test::ScopedEnv record("VEXA_RECORD", recordFile);
         m_list.SetCurSel(i);
         test::MessageBoxCatcher boxes;
-        ASSERT_TRUE(Launch());
-        EXPECT_TRUE(boxes.seen().empty());
-        EXPECT_EQ(test::WaitForFile(recordFile), g_regionTable[i].commandLine);
+        EXPECT_FALSE(Launch());
+        ExpectOneBox(boxes, kStartFailed);
     }
 }
 
@@ -196,7 +199,8 @@ TEST_F(LaunchRequest, EveryRowStartsTheClientWithExactlyItsCommandLine)
         test::MessageBoxCatcher boxes;
         ASSERT_TRUE(Launch());
         EXPECT_TRUE(boxes.seen().empty());
-        EXPECT_EQ(test::WaitForFile(recordFile), g_regionTable[i].commandLine);
+        // One row that does not start is enough: the rest would only wait out the same way.
+        ASSERT_EQ(test::WaitForFile(recordFile), g_regionTable[i].commandLine);
     }
 }
 
@@ -229,6 +233,73 @@ TEST_F(LaunchRequest, StartedClientLeavesNoHandleBehind)
         ASSERT_FALSE(test::WaitForFile(file).empty());
     }
     EXPECT_EQ(test::CountHandles(self), before) << "three starts left handles open";
+}
+
+// What the request hands CreateProcessA, caught at this program's import of it. Some of it the
+// client cannot see under Wine (Wine starts every process at normal priority whatever the flags
+// say), so the call itself is checked too.
+struct CreateProcessCall {
+    bool appNameNull;
+    std::string commandLine;
+    bool attributesNull;
+    BOOL inheritHandles;
+    DWORD flags;
+    bool environmentNull;
+    bool folderNull;
+    std::string startup;  // the record's bytes
+};
+std::vector<CreateProcessCall> g_createProcessCalls;
+decltype(&CreateProcessA) g_realCreateProcess;
+
+BOOL WINAPI RecordingCreateProcess(LPCSTR app, LPSTR commandLine, LPSECURITY_ATTRIBUTES process,
+                                   LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags,
+                                   LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
+                                   LPPROCESS_INFORMATION info)
+{
+    g_createProcessCalls.push_back(
+        {app == nullptr, commandLine != nullptr ? commandLine : "<null>",
+         process == nullptr && thread == nullptr, inherit, flags, environment == nullptr,
+         folder == nullptr,
+         std::string(reinterpret_cast<const char*>(startup), startup != nullptr ? startup->cb : 0)});
+    return g_realCreateProcess(app, commandLine, process, thread, inherit, flags, environment,
+                               folder, startup, info);
+}
+
+TEST_F(LaunchRequest, HandsCreateProcessTheRowsLineAndNothingElse)
+{
+    void** slot = test::FindImportSlot(GetModuleHandleA(nullptr), "kernel32.dll", "CreateProcessA");
+    ASSERT_NE(slot, nullptr) << "this program does not import CreateProcessA";
+    DWORD old;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+    g_realCreateProcess = reinterpret_cast<decltype(g_realCreateProcess)>(*slot);
+    *slot = reinterpret_cast<void*>(&RecordingCreateProcess);
+
+    test::ScratchDir scratch;
+    test::ScopedCurrentDir cwd(test::BinDir());
+    test::ScopedEnv record("VEXA_RECORD", scratch.File("record.txt"));
+    g_createProcessCalls.clear();
+    m_list.SetCurSel(13);
+    test::MessageBoxCatcher boxes;
+    const bool launched = Launch();
+    *slot = reinterpret_cast<void*>(g_realCreateProcess);
+    VirtualProtect(slot, sizeof *slot, old, &old);
+
+    ASSERT_TRUE(launched);
+    ASSERT_EQ(g_createProcessCalls.size(), 1u);
+    const CreateProcessCall& call = g_createProcessCalls[0];
+    EXPECT_TRUE(call.appNameNull) << "an application name: the platform's search is bypassed";
+    EXPECT_EQ(call.commandLine, g_regionTable[13].commandLine);
+    EXPECT_TRUE(call.attributesNull);
+    EXPECT_EQ(call.inheritHandles, FALSE);
+    EXPECT_EQ(call.flags, 0u) << "creation flags";
+    EXPECT_TRUE(call.environmentNull) << "the client must get the launcher's environment";
+    EXPECT_TRUE(call.folderNull) << "the client must get the launcher's folder";
+    STARTUPINFOA zero = {};
+    zero.cb = sizeof zero;
+    EXPECT_EQ(test::Hex(call.startup),
+              test::Hex(std::string(reinterpret_cast<const char*>(&zero), sizeof zero)))
+        << "the start-up record is all zero but its size";
+    EXPECT_EQ(test::WaitForFile(scratch.File("record.txt")), g_regionTable[13].commandLine);
 }
 
 // The client as it finds itself: started at once and left running, at normal priority, with the

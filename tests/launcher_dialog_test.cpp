@@ -6,7 +6,9 @@
 #include "platform/app.h"
 #include "res/resource.h"
 
+#include "tests/expected_texts.h"
 #include "tests/hex.h"
+#include "tests/pe_image.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
@@ -49,35 +51,19 @@ BOOL WINAPI RecordingDrawIcon(HDC hdc, int x, int y, HICON icon)
     return g_realDrawIcon(hdc, x, y, icon);
 }
 
-// Swaps the import address table entry of user32!DrawIcon in this program; returns false when
-// the program does not import it.
+// Points this program's import of user32!DrawIcon at the recorder; false when the program does
+// not import it.
 bool HookDrawIcon()
 {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-         imp->Name != 0; ++imp) {
-        if (lstrcmpiA(reinterpret_cast<char*>(base + imp->Name), "user32.dll") != 0)
-            continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<char*>(byName->Name), "DrawIcon") != 0)
-                continue;
-            DWORD old;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
-            g_realDrawIcon = reinterpret_cast<decltype(g_realDrawIcon)>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<DWORD_PTR>(&RecordingDrawIcon);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-            return true;
-        }
-    }
-    return false;
+    void** slot = test::FindImportSlot(GetModuleHandleA(nullptr), "user32.dll", "DrawIcon");
+    if (slot == nullptr)
+        return false;
+    DWORD old;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+    g_realDrawIcon = reinterpret_cast<decltype(g_realDrawIcon)>(*slot);
+    *slot = reinterpret_cast<void*>(&RecordingDrawIcon);
+    VirtualProtect(slot, sizeof *slot, old, &old);
+    return true;
 }
 
 // --- Running the dialog with a check inside its modal loop. ----------------------------------
@@ -137,8 +123,7 @@ TEST(LauncherDialog, SystemMenuEndsWithASeparatorAndTheAboutItem)
         EXPECT_EQ(GetMenuItemID(menu, count - 1), 0x0010u);
         char text[64] = {};
         GetMenuStringA(menu, count - 1, text, sizeof text, MF_BYPOSITION);
-        // 关于 Velto(&A)...
-        EXPECT_EQ(test::Hex(text), test::Hex("\xb9\xd8\xd3\xda\x20Velto(&A)..."));
+        EXPECT_EQ(test::Hex(text), test::Hex(test::gbk::kAboutItem));
         int aboutItems = 0;
         for (int i = 0; i < count; ++i)
             aboutItems += GetMenuItemID(menu, i) == 0x0010u;

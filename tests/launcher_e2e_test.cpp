@@ -4,6 +4,7 @@
 #include "region/region_table.h"
 #include "res/resource.h"
 #include "tests/launcher_driver.h"
+#include "tests/expected_texts.h"
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
@@ -15,15 +16,14 @@ namespace {
 
 using e2e::WaitUntil;
 using test::Hex;
-
-const char kCaption[] = "Velto";
-const char kChooseRegion[] = "\xc7\xeb\xd1\xa1\xd4\xf1\xb4\xf3\xc7\xf8";            // 请选择大区
-const char kStartFailed[] = "\xb3\xcc\xd0\xf2\xc6\xf4\xb6\xaf\xca\xa7\xb0\xdc";   // 程序启动失败
-const char kConfirm[] = "\xbd\xf8\xc8\xeb";                                        // 进入
-const char kQuit[] = "\xcd\xcb\xb3\xf6";                                           // 退出
-const char kAboutCaption[] = "\xb9\xd8\xd3\xda Velto";                             // 关于 Velto
-const char kVersionLine[] = "Velto 1.0 \xb0\xe6";                                  // Velto 1.0 版
-const char kOk[] = "\xc8\xb7\xb6\xa8";                                             // 确定
+using test::gbk::kAboutCaption;
+using test::gbk::kCaption;
+using test::gbk::kChooseRegion;
+using test::gbk::kConfirm;
+using test::gbk::kOk;
+using test::gbk::kQuit;
+using test::gbk::kStartFailed;
+using test::gbk::kVersionLine;
 
 // Long enough for a started client to have written its record several times over.
 const DWORD kQuietMs = 1000;

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -631,75 +630,6 @@ TEST_F(Resources, VersionBlock)
     Reader t(translation->value);
     EXPECT_EQ(Hex32(t.Word()), Hex32(0x0804)) << "language";
     EXPECT_EQ(Hex32(t.Word()), Hex32(0x04B0)) << "code page";
-}
-
-// --- The program file -----------------------------------------------------------------------
-
-std::string Lower(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-TEST(ProgramFile, GuiI386ImportingOnlySystemDlls)
-{
-    ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
-    const std::string path = test::ShippedBinDir() + "\\dudazuvi.exe";
-    const std::string file = test::ReadFileBytes(path);
-    ASSERT_GT(file.size(), 0x40u) << path;
-    Reader r(file, 0x3C);
-    const size_t pe = r.Dword();
-    r.pos = pe;
-    ASSERT_EQ(Hex32(r.Dword()), Hex32(0x00004550)) << "PE signature";
-    EXPECT_EQ(Hex32(r.Word()), Hex32(IMAGE_FILE_MACHINE_I386)) << "machine";
-    const WORD sections = r.Word();
-    r.pos += 12;
-    const WORD optionalSize = r.Word();
-    const size_t optional = pe + 24;
-    r.pos = optional;
-    ASSERT_EQ(Hex32(r.Word()), Hex32(IMAGE_NT_OPTIONAL_HDR32_MAGIC)) << "optional header";
-    r.pos = optional + 68;
-    EXPECT_EQ(r.Word(), IMAGE_SUBSYSTEM_WINDOWS_GUI) << "subsystem";
-    r.pos = optional + 96 + 8 * IMAGE_DIRECTORY_ENTRY_IMPORT;
-    const DWORD importRva = r.Dword();
-    ASSERT_FALSE(r.bad);
-
-    auto offsetOf = [&](DWORD rva) -> size_t {
-        for (WORD i = 0; i < sections; ++i) {
-            Reader s(file, optional + optionalSize + 40u * i + 8);
-            const DWORD virtualSize = s.Dword(), address = s.Dword();
-            const DWORD rawSize = s.Dword(), rawOffset = s.Dword();
-            if (rva >= address && rva < address + std::max(virtualSize, rawSize))
-                return rawOffset + (rva - address);
-        }
-        return file.size();  // reads from here fail
-    };
-
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, sizeof system);
-    std::string found, unwanted;
-    Reader d(file, offsetOf(importRva));
-    for (;;) {
-        const size_t entry = d.pos;
-        d.pos += 12;
-        const DWORD nameRva = d.Dword();
-        d.pos = entry + 20;
-        if (nameRva == 0 || d.bad)
-            break;
-        Reader n(file, offsetOf(nameRva));
-        const std::string name = n.Ascii();
-        found += name + " ";
-        const std::string lower = Lower(name);
-        const bool runtime = lower.rfind("libstdc++", 0) == 0 || lower.rfind("libgcc", 0) == 0 ||
-                             lower.rfind("libwinpthread", 0) == 0 || lower.rfind("mfc", 0) == 0;
-        if (runtime || !test::FileExists(std::string(system) + "\\" + name))
-            unwanted += name + " ";
-    }
-    EXPECT_FALSE(d.bad) << "the import directory runs off the file";
-    EXPECT_NE(found, "") << "no imports found";
-    EXPECT_EQ(unwanted, "") << "imports not from the system folder; all imports: " << found;
 }
 
 }  // namespace

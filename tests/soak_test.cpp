@@ -4,6 +4,7 @@
 #include "region/region_table.h"
 #include "res/resource.h"
 #include "tests/launcher_driver.h"
+#include "tests/expected_texts.h"
 #include "tests/test_support.h"
 
 #include <psapi.h>
@@ -17,8 +18,9 @@
 
 namespace {
 
-const char kChooseRegion[] = "\xc7\xeb\xd1\xa1\xd4\xf1\xb4\xf3\xc7\xf8";            // 请选择大区
-const char kStartFailed[] = "\xb3\xcc\xd0\xf2\xc6\xf4\xb6\xaf\xca\xa7\xb0\xdc";   // 程序启动失败
+using test::gbk::kChooseRegion;
+using test::gbk::kStartFailed;
+
 
 // Each cycle is one confirm with nothing selected and one with a row selected but no client to
 // start, so both refusals are warm by the time the baseline is taken.
@@ -119,7 +121,7 @@ std::string ConfirmAndDismiss(const e2e::LauncherProcess& launcher)
     return e2e::ToGbk(text);
 }
 
-TEST(Soak, RefusedConfirmsLeaveTheLauncherResponsiveAndLevelThenItStarts)
+TEST(Soak, HundredsOfRefusedConfirmsLeaveTheProgramResponsiveAndLevelThenItStarts)
 {
     ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
     // A copy of the launcher with no client beside it, run from its own folder: the client

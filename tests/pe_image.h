@@ -1,0 +1,64 @@
+// tests/pe_image.h: the one reader of PE headers in the tests and the benchmark: a program file
+// (32- or 64-bit) from its bytes, and the import slots of a module loaded in this process.
+#ifndef VELTO_TESTS_PE_IMAGE_H
+#define VELTO_TESTS_PE_IMAGE_H
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace test {
+
+struct PeSection {
+    std::string name;  // up to 8 characters, padding removed
+    DWORD virtualAddress;
+    DWORD virtualSize;
+    DWORD rawOffset;
+    DWORD rawSize;
+    DWORD characteristics;
+};
+
+// The headers and sections of a PE32 or PE32+ image. Anything out of place in the file fails
+// Load with the reason in error(); nothing is read beyond the bytes.
+class PeImage {
+public:
+    bool Load(const std::string& path);
+    bool Parse(std::string bytes);
+    const std::string& error() const { return m_error; }
+    const std::string& bytes() const { return m_bytes; }
+
+    WORD machine = 0;
+    WORD characteristics = 0;
+    DWORD timeDateStamp = 0;
+    bool is64 = false;  // PE32+
+    WORD subsystem = 0;
+    WORD dllCharacteristics = 0;
+    DWORD sizeOfHeaders = 0;
+    std::vector<PeSection> sections;
+
+    // A data directory; all zero when the image has fewer.
+    IMAGE_DATA_DIRECTORY Directory(int index) const;
+    // File offset of an address in the loaded image; 0 when no section's bytes hold it.
+    std::size_t Offset(DWORD rva) const;
+    // The names of the DLLs the import directory names, in its order; empty when it cannot be
+    // read (error() says why).
+    std::vector<std::string> ImportedDlls();
+
+private:
+    bool Fail(const std::string& why);
+
+    std::string m_bytes;
+    std::string m_error;
+    std::vector<IMAGE_DATA_DIRECTORY> m_directories;
+};
+
+// The import address table slot through which `module` (loaded in this process) calls
+// `dll`!`function`; null when it does not import it by name. Writing the slot redirects the
+// module's calls.
+void** FindImportSlot(HMODULE module, const char* dll, const char* function);
+
+}  // namespace test
+
+#endif  // VELTO_TESTS_PE_IMAGE_H

@@ -235,9 +235,9 @@ TEST_F(LaunchRequest, StartedClientLeavesNoHandleBehind)
     EXPECT_EQ(test::CountHandles(self), before) << "three starts left handles open";
 }
 
-// What the request hands CreateProcessA, caught at this program's import of it. Some of it the
-// client cannot see under Wine (Wine starts every process at normal priority whatever the flags
-// say), so the call itself is checked too.
+// What the request hands CreateProcessA, caught at this program's import of it. Not all of it
+// shows in the client under Wine (a client started with IDLE_PRIORITY_CLASS still reports normal
+// priority there), so the call itself is checked too.
 struct CreateProcessCall {
     bool appNameNull;
     std::string commandLine;

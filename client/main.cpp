@@ -156,11 +156,11 @@ bool WriteReport(const char* path, const char* received)
         wchar_t wide[512];
         MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 128);
         const DWORD length = GetEnvironmentVariableW(wideName, wide, 512);
-        const int n = length > 0 && length < 512
-                          ? WideCharToMultiByte(CP_ACP, 0, wide, -1, value, sizeof value, nullptr,
-                                                nullptr)
-                          : 0;
-        add("probe_env", "%s", n > 0 ? value : "<unset>");
+        const int converted = length > 0 && length < 512
+                                  ? WideCharToMultiByte(CP_ACP, 0, wide, -1, value, sizeof value,
+                                                        nullptr, nullptr)
+                                  : 0;
+        add("probe_env", "%s", converted > 0 ? value : "<unset>");
     }
     if (GetEnvironmentPath("VEXA_PROBE_HANDLE", value, sizeof value)) {
         const HANDLE h = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(

@@ -321,7 +321,7 @@ namespace {
 
 struct Search {
     DWORD pid;
-    const char* cls;
+    const char* cls;      // null: any window of the process, visible or not
     bool anyOwner;
     HWND owner;
     const char* caption;  // null: any
@@ -333,6 +333,12 @@ BOOL CALLBACK FindWindowOfProcess(HWND wnd, LPARAM param)
     Search* s = reinterpret_cast<Search*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(wnd, &pid);
+    if (s->cls == nullptr) {  // any window of the process, visible or not
+        if (pid != s->pid)
+            return TRUE;
+        s->found = wnd;
+        return FALSE;
+    }
     if (pid == s->pid && ClassName(wnd) == s->cls &&
         (s->anyOwner || GetWindow(wnd, GW_OWNER) == s->owner) &&
         (s->caption == nullptr || WindowTextGbk(wnd) == s->caption) && IsWindowVisible(wnd)) {
@@ -344,30 +350,20 @@ BOOL CALLBACK FindWindowOfProcess(HWND wnd, LPARAM param)
 
 }  // namespace
 
-bool LauncherProcess::HasWindows() const
-{
-    struct Find {
-        DWORD pid;
-        bool found;
-    } find = {m_info.dwProcessId, false};
-    EnumWindows(
-        [](HWND wnd, LPARAM param) -> BOOL {
-            Find* f = reinterpret_cast<Find*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(wnd, &pid);
-            f->found = f->found || pid == f->pid;
-            return !f->found;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.found;
-}
-
 HWND LauncherProcess::FindDialog() const
 {
     // The launcher's message boxes share class and caption; only the main dialog has no owner.
     Search s = {m_info.dwProcessId, "#32770", false, nullptr, "Velto", nullptr};
     EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&s));
     return s.found;
+}
+
+bool LauncherProcess::HasWindows() const
+{
+    // Any window at all: no class, owner or caption to match.
+    Search s = {m_info.dwProcessId, nullptr, true, nullptr, nullptr, nullptr};
+    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&s));
+    return s.found != nullptr;
 }
 
 HWND LauncherProcess::WaitForWindow(const char* cls, bool anyOwner, HWND owner,

@@ -2,6 +2,7 @@
 #include "tests/pe_image.h"
 
 #include <cstring>
+#include <utility>
 
 namespace test {
 
@@ -24,13 +25,13 @@ bool PeImage::Load(const std::string& path)
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return Fail("cannot open " + path);
-    std::string bytes;
+    std::string content;
     char chunk[64 * 1024];
     DWORD got = 0;
     while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        bytes.append(chunk, got);
+        content.append(chunk, got);
     CloseHandle(file);
-    return Parse(bytes) || Fail(path + ": " + m_error);
+    return Parse(std::move(content)) || Fail(path + ": " + m_error);
 }
 
 bool PeImage::Parse(std::string bytes)

@@ -134,8 +134,8 @@ private:
 // prints the reason and ends the process: a failing test must fail in seconds, not by time-out.
 class Watchdog {
 public:
-    Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*) = nullptr,
-             void* context = nullptr);
+    explicit Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*) = nullptr,
+                      void* context = nullptr);
     ~Watchdog();
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;

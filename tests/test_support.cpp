@@ -10,6 +10,27 @@
 
 namespace test {
 
+namespace {
+
+// Every process a test starts, and every process those start in turn (the launcher's client),
+// belongs to this job, which ends them when the test program ends. Under Wine a child keeps the
+// test's output open, so one left behind (a client started suspended, say) would hold CTest
+// until its time-out instead of letting the failure show at once.
+struct ChildrenEndWithTheTest {
+    ChildrenEndWithTheTest()
+    {
+        HANDLE job = CreateJobObjectA(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (job != nullptr && SetInformationJobObject(job, JobObjectExtendedLimitInformation,
+                                                      &limits, sizeof limits))
+            AssignProcessToJobObject(job, GetCurrentProcess());
+        // The handle stays open on purpose: it closes, and the job ends, with this process.
+    }
+} s_childrenEndWithTheTest;
+
+}  // namespace
+
 std::string ProgramDir()
 {
     char path[MAX_PATH];

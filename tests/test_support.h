@@ -57,7 +57,7 @@ bool FileExists(const std::string& path);
 std::string ReadFileBytes(const std::string& path);
 // Waits up to timeoutMs for the file to exist and stop growing; returns its bytes, or an empty
 // string when it never appeared.
-std::string WaitForFile(const std::string& path, DWORD timeoutMs = 15000);
+std::string WaitForFile(const std::string& path, DWORD timeoutMs = 10000);
 
 // What a message box showed.
 struct MessageBoxSeen {

@@ -21,11 +21,11 @@ const int kClientHeight = 502;
 
 // res/background.bmp, as scripts/draw-art draws it, in picture pixels (right and bottom
 // exclusive): the gold hairline of the list's frame runs along columns 46 and 255 and rows 116
-// and 371, so what lies inside it is kInsideFrame. Below the frame, the footer band starts with a
-// divider at row 462.
+// and 371, the outside of kFrame; kInsideFrame is what it encloses. Below the frame, the footer
+// band starts with a divider at row 462.
 const int kPictureWidth = 302;
 const int kPictureHeight = 500;
-const RECT kFrameLine = {46, 116, 255, 371};
+const RECT kFrame = {46, 116, 256, 372};
 const RECT kInsideFrame = {47, 117, 255, 371};
 const int kFooterTop = 462;
 
@@ -57,7 +57,7 @@ bool IsGold(COLORREF c)
 }
 
 // The picture the constants above describe is the one the launcher carries: its size, and its
-// frame's hairline where kFrameLine says, with the night just inside it.
+// frame's hairline where kFrame says, with the night just inside it.
 TEST(BackgroundPicture, HasTheListFrameWhereTheLayoutChecksExpectIt)
 {
     HMODULE exe = LoadLibraryExA((test::BinDir() + "\\dudazuvi.exe").c_str(), nullptr,
@@ -73,12 +73,12 @@ TEST(BackgroundPicture, HasTheListFrameWhereTheLayoutChecksExpectIt)
 
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, bitmap);
-    const int midX = (kFrameLine.left + kFrameLine.right) / 2 + 20;  // clear of the middle jewel
-    const int midY = (kFrameLine.top + kFrameLine.bottom) / 2;
-    const POINT line[] = {{kFrameLine.left, midY}, {kFrameLine.right, midY},
-                          {midX, kFrameLine.top}, {midX, kFrameLine.bottom}};
-    const POINT inside[] = {{kFrameLine.left + 1, midY}, {kFrameLine.right - 1, midY},
-                            {midX, kFrameLine.top + 1}, {midX, kFrameLine.bottom - 1}};
+    const int midX = (kFrame.left + kFrame.right) / 2 + 20;  // clear of the middle jewel
+    const int midY = (kFrame.top + kFrame.bottom) / 2;
+    const POINT line[] = {{kFrame.left, midY}, {kFrame.right - 1, midY},
+                          {midX, kFrame.top}, {midX, kFrame.bottom - 1}};
+    const POINT inside[] = {{kInsideFrame.left, midY}, {kInsideFrame.right - 1, midY},
+                            {midX, kInsideFrame.top}, {midX, kInsideFrame.bottom - 1}};
     for (int i = 0; i < 4; ++i) {
         const COLORREF onLine = GetPixel(dc, line[i].x, line[i].y);
         const COLORREF within = GetPixel(dc, inside[i].x, inside[i].y);
@@ -131,17 +131,25 @@ TEST_F(LauncherLayout, ClientAreaHasTheDesignedSizeAndThePictureFillsIt)
     EXPECT_NEAR(client.right, kClientWidth, 1) << "client area " << Describe(client);
     EXPECT_NEAR(client.bottom, kClientHeight, 1) << "client area " << Describe(client);
 
+    // A bitmap static sizes its window, client edge included, to the bitmap: 302 x 500 from the
+    // client area's corner. The designed client area is wider and taller by no more than that
+    // edge (2 px a side); any more would show as a band of bare dialog beside the picture.
     HWND picture = Picture();
     ASSERT_NE(picture, nullptr) << "the first control is not a bitmap static";
     EXPECT_TRUE(IsWindowVisible(picture));
     const RECT covered = WindowRectIn(picture, Dialog());
-    EXPECT_TRUE(Contains(covered, client))
+    const int slackX = 2 * GetSystemMetrics(SM_CXEDGE);
+    const int slackY = 2 * GetSystemMetrics(SM_CYEDGE);
+    const RECT mustCover = {client.left, client.top, client.right - slackX, client.bottom - slackY};
+    EXPECT_TRUE(Contains(covered, mustCover))
         << "the picture covers " << Describe(covered) << " of client area " << Describe(client);
-    // All of the picture shows: nothing of it is cut off, so its frame and footer are there.
+    EXPECT_TRUE(Contains(client, covered))
+        << "the picture at " << Describe(covered) << " is cut off by client area "
+        << Describe(client);
+    // What the edge leaves of the picture still shows the whole frame.
     RECT shown = {};
     GetClientRect(picture, &shown);
-    EXPECT_GE(shown.right, kPictureWidth) << "picture shows " << Describe(shown);
-    EXPECT_GE(shown.bottom, kPictureHeight) << "picture shows " << Describe(shown);
+    EXPECT_TRUE(Contains(shown, kFrame)) << "the picture shows only " << Describe(shown);
 }
 
 // In the picture's own pixels: its client area is where the bitmap is drawn.
@@ -158,7 +166,7 @@ TEST_F(LauncherLayout, ListLiesInsideThePicturesFrameAndTheButtonsBetweenFrameAn
 
     for (int id : {IDOK, IDCANCEL}) {
         const RECT button = WindowRectIn(m_launcher.Item(id), picture);
-        EXPECT_GT(button.top, kFrameLine.bottom)
+        EXPECT_GE(button.top, kFrame.bottom)
             << "button " << id << " at " << Describe(button) << " overlaps the frame";
         EXPECT_LE(button.bottom, kFooterTop)
             << "button " << id << " at " << Describe(button) << " reaches into the footer";

@@ -143,13 +143,17 @@ PeSize ReadPe(const char* path)
 
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
     if (pe.total < sizeof *dos || dos->e_magic != IMAGE_DOS_SIGNATURE ||
-        static_cast<DWORD>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32) > pe.total)
+        static_cast<DWORD>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS64) > pe.total)
         Fail("%s is not a PE file", path);
+    // The x86_64 test build (PE32+) has the same file header and section table; only its
+    // optional header differs, and with it where SizeOfHeaders and the import directory lie.
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image + dos->e_lfanew);
+    const auto* nt64 = reinterpret_cast<const IMAGE_NT_HEADERS64*>(image + dos->e_lfanew);
+    const bool plus = nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
     if (nt->Signature != IMAGE_NT_SIGNATURE ||
-        nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC)
-        Fail("%s is not a 32-bit PE file", path);
-    pe.headers = nt->OptionalHeader.SizeOfHeaders;
+        (nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC && !plus))
+        Fail("%s is neither a 32-bit nor a 64-bit PE file", path);
+    pe.headers = plus ? nt64->OptionalHeader.SizeOfHeaders : nt->OptionalHeader.SizeOfHeaders;
     const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
     const WORD count = nt->FileHeader.NumberOfSections;
     for (WORD i = 0; i < count; ++i) {
@@ -171,7 +175,8 @@ PeSize ReadPe(const char* path)
         return nullptr;
     };
     const IMAGE_DATA_DIRECTORY& dir =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        plus ? nt64->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT]
+             : nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     const auto* desc = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(dir.VirtualAddress));
     for (; desc != nullptr && desc->Name != 0; ++desc) {
         const char* name = at(desc->Name);

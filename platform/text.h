@@ -16,7 +16,6 @@ public:
     BOOL LoadString(UINT nID);
 
     bool IsEmpty() const { return m_nLength == 0; }
-    int GetLength() const { return m_nLength; }
     operator LPCSTR() const { return m_pchData != nullptr ? m_pchData : ""; }
 
 private:

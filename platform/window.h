@@ -21,7 +21,6 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     operator HWND() const { return m_hWnd; }
-    HWND GetSafeHwnd() const { return m_hWnd; }
 
 // Attributes
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }

@@ -138,7 +138,7 @@ protected:
         for (const char* program : kPrograms) {
             SCOPED_TRACE(program);
             PeFile pe;
-            ASSERT_TRUE(pe.Load(test::BinDir() + "\\" + program)) << pe.error;
+            ASSERT_TRUE(pe.Load(test::ShippedBinDir() + "\\" + program)) << pe.error;
             check(program, pe);
         }
     }

@@ -145,7 +145,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
-        m_path = test::BinDir() + "\\dudazuvi.exe";
+        m_path = test::ShippedBinDir() + "\\dudazuvi.exe";
         m_module = LoadLibraryExA(m_path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(m_module, nullptr) << m_path << ": error " << GetLastError();
     }
@@ -646,7 +646,7 @@ std::string Lower(std::string s)
 TEST(ProgramFile, GuiI386ImportingOnlySystemDlls)
 {
     ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
-    const std::string path = test::BinDir() + "\\dudazuvi.exe";
+    const std::string path = test::ShippedBinDir() + "\\dudazuvi.exe";
     const std::string file = test::ReadFileBytes(path);
     ASSERT_GT(file.size(), 0x40u) << path;
     Reader r(file, 0x3C);

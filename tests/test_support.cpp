@@ -16,6 +16,13 @@ std::string BinDir()
     return ProgramDir() + "\\..\\bin";
 }
 
+std::string ShippedBinDir()
+{
+    char dir[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA("VELTO_SHIPPED_BIN_DIR", dir, sizeof dir);
+    return n > 0 && n < sizeof dir ? std::string(dir, n) : BinDir();
+}
+
 ScratchDir::ScratchDir()
 {
     char base[MAX_PATH];

@@ -16,6 +16,9 @@ namespace test {
 std::string ProgramDir();
 // build/win32/bin, where the launcher and the stand-in client are.
 std::string BinDir();
+// Where the programs we ship are: BinDir(), unless VELTO_SHIPPED_BIN_DIR names another folder
+// (the 64-bit test build checks the 32-bit files it does not run).
+std::string ShippedBinDir();
 
 // A fresh empty folder, removed with whatever is in it when the object goes.
 class ScratchDir {

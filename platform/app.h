@@ -2,8 +2,8 @@
 //
 // The program defines exactly one global object derived from CWinApp. Its constructor, run by
 // static initialisation, registers it; WinMain (in this layer) then runs AfxWinMain, which
-// calls InitApplication and InitInstance, then ExitInstance, and ends the process. There is no
-// main message loop: the program's windows are modal dialogs run inside InitInstance.
+// calls InitInstance, then ExitInstance, and ends the process. There is no main message loop:
+// the program's windows are modal dialogs run inside InitInstance.
 #ifndef VELTO_PLATFORM_APP_H
 #define VELTO_PLATFORM_APP_H
 
@@ -12,23 +12,19 @@
 
 class CWinApp : public CCmdTarget {
 public:
-    // A null name makes the application name the program file's name without its extension.
-    explicit CWinApp(LPCSTR lpszAppName = nullptr);
+    CWinApp();
     ~CWinApp() override;
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
-    LPCSTR m_pszAppName;
-    HINSTANCE m_hInstance = nullptr;
     CWnd* m_pMainWnd = nullptr;  // cleared when that window is destroyed
 
-    virtual BOOL InitApplication();
     // Returns whether the application should go on running; false ends it. This layer has no
     // message loop to go on with, so the program ends either way.
     virtual BOOL InitInstance();
     virtual int ExitInstance();
 
-    // Icon nIDResource from whichever module of the application holds it.
+    // Icon nIDResource of the program file.
     HICON LoadIcon(UINT nIDResource) const;
 
     // The target of an application's ID_HELP command. The program ships no help file, so there
@@ -40,19 +36,13 @@ protected:
     // is no 3-D control library left to load, so this only reports success.
     BOOL Enable3dControls() { return TRUE; }
 
-private:
-    char m_szModuleName[MAX_PATH] = {};
-
-    friend int AFXAPI AfxWinMain(HINSTANCE, HINSTANCE, LPSTR, int);
-
     DECLARE_MESSAGE_MAP()
 };
 
 CWinApp* AFXAPI AfxGetApp();
 CWnd* AFXAPI AfxGetMainWnd();
+// The module that holds every resource: the program file itself.
 HINSTANCE AFXAPI AfxGetResourceHandle();
-// The module that holds resource lpszName of type lpszType.
-HINSTANCE AFXAPI AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType);
 // Dialogs of this program host no OLE controls, so there is no container to set up; kept so
 // that application code states what it relies on.
 inline void AFXAPI AfxEnableControlContainer() {}

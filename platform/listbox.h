@@ -7,7 +7,6 @@
 class CListBox : public CWnd {
 public:
 // Attributes
-    int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
     // The selected index, or LB_ERR when nothing is selected.
     int GetCurSel() const
     {

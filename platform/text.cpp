@@ -4,7 +4,6 @@
 #include "platform/app.h"
 
 #include <cstdlib>
-#include <cstring>
 
 CString::~CString()
 {
@@ -15,25 +14,24 @@ BOOL CString::LoadString(UINT nID)
 {
     std::free(m_pchData);
     m_pchData = nullptr;
-    m_nLength = 0;
 
-    // A string resource holds at most 65535 UTF-16 units, at most two GBK bytes each. Grow
-    // until LoadStringA leaves room to spare, as it truncates silently.
-    for (int size = 256; size <= 2 * 65536; size *= 2) {
-        char* buffer = static_cast<char*>(std::malloc(size));
-        if (buffer == nullptr)
-            return FALSE;
-        const int length = ::LoadStringA(AfxGetResourceHandle(), nID, buffer, size);
-        if (length < size - 2) {
-            if (length <= 0) {
-                std::free(buffer);
-                return FALSE;
-            }
-            m_pchData = buffer;
-            m_nLength = length;
-            return TRUE;
-        }
-        std::free(buffer);
-    }
-    return FALSE;
+    // Given no buffer, LoadStringW returns the length of the resource's own UTF-16 text and a
+    // read-only pointer to it (not terminated): the converted size follows from that, so nothing
+    // is cut short and no buffer is guessed.
+    const WCHAR* text = nullptr;
+    const int units =
+        ::LoadStringW(AfxGetResourceHandle(), nID, reinterpret_cast<LPWSTR>(&text), 0);
+    if (units <= 0 || text == nullptr)
+        return FALSE;
+    // The same conversion LoadStringA makes: to the ANSI code page (GBK here).
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, text, units, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return FALSE;
+    char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(size) + 1));
+    if (buffer == nullptr)
+        return FALSE;
+    ::WideCharToMultiByte(CP_ACP, 0, text, units, buffer, size, nullptr, nullptr);
+    buffer[size] = '\0';
+    m_pchData = buffer;
+    return TRUE;
 }

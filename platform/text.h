@@ -15,13 +15,11 @@ public:
     // no such string (or it is empty).
     BOOL LoadString(UINT nID);
 
-    bool IsEmpty() const { return m_nLength == 0; }
-    int GetLength() const { return m_nLength; }
+    bool IsEmpty() const { return m_pchData == nullptr; }
     operator LPCSTR() const { return m_pchData != nullptr ? m_pchData : ""; }
 
 private:
-    char* m_pchData = nullptr;
-    int m_nLength = 0;
+    char* m_pchData = nullptr;  // null while empty
 };
 
 #endif  // VELTO_PLATFORM_TEXT_H

@@ -9,19 +9,6 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
     return CMenu::FromHandle(::GetSystemMenu(m_hWnd, bRevert));
 }
 
-LRESULT CWnd::Default()
-{
-    if (m_pCurrentMsg == nullptr)
-        return 0;
-    // DefDlgProc asks the dialog procedure first; without the flag it would run our handler
-    // again and recurse for ever.
-    m_bPassNextToDefault = true;
-    const LRESULT result = ::DefDlgProcA(m_hWnd, m_pCurrentMsg->message, m_pCurrentMsg->wParam,
-                                         m_pCurrentMsg->lParam);
-    m_bPassNextToDefault = false;
-    return result;
-}
-
 void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
     // Attached afresh on every exchange: a dialog object may be run more than once, and each
@@ -153,17 +140,13 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     // Messages before WM_INITDIALOG (WM_SETFONT) have no object yet: default handling.
     if (pDlg == nullptr)
         return FALSE;
-    if (pDlg->m_bPassNextToDefault) {
-        pDlg->m_bPassNextToDefault = false;
-        return FALSE;
-    }
 
-    const CWnd::CurrentMsg current = {message, wParam, lParam};
-    const CWnd::CurrentMsg* pOuter = pDlg->m_pCurrentMsg;
-    pDlg->m_pCurrentMsg = &current;
+    bool bMsgHandled = true;  // cleared by a handler that calls Default()
+    bool* pOuter = pDlg->m_pbMsgHandled;
+    pDlg->m_pbMsgHandled = &bMsgHandled;
     LRESULT result = 0;
-    const bool handled = pDlg->OnDialogMessage(message, wParam, lParam, &result);
-    pDlg->m_pCurrentMsg = pOuter;
+    const bool handled = pDlg->OnDialogMessage(message, wParam, lParam, &result) && bMsgHandled;
+    pDlg->m_pbMsgHandled = pOuter;
 
     if (message == WM_NCDESTROY)
         ::SetWindowLongPtrA(hWnd, DWLP_USER, 0);

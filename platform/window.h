@@ -21,7 +21,6 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     operator HWND() const { return m_hWnd; }
-    HWND GetSafeHwnd() const { return m_hWnd; }
 
 // Attributes
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
@@ -46,20 +45,21 @@ public:
         return ::MessageBoxA(m_hWnd, lpszText, lpszCaption, nType);
     }
 
-    // Default processing of the message being handled right now. Only valid inside a handler.
-    LRESULT Default();
+    // Leaves the message being handled to the system's default processing: once the handler
+    // returns, the dialog procedure reports the message as not handled and the dialog manager
+    // processes it. That runs after the handler, so there is no result to hand back; call it
+    // last. Only valid inside a handler.
+    void Default()
+    {
+        assert(m_pbMsgHandled != nullptr && "Default() outside a message handler");
+        if (m_pbMsgHandled != nullptr)
+            *m_pbMsgHandled = false;
+    }
 
 protected:
-    // The message a handler is running for, so that Default() can pass it on.
-    struct CurrentMsg {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
-    const CurrentMsg* m_pCurrentMsg = nullptr;
-    // Set by Default(): the dialog procedure lets the very next message, which is the one being
-    // defaulted coming back through DefDlgProc, fall through instead of handling it again.
-    bool m_bPassNextToDefault = false;
+    // While a handler runs, the "handled" mark of its message, which Default() clears. A message
+    // sent to the window from inside a handler has a mark of its own.
+    bool* m_pbMsgHandled = nullptr;
 
     friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
 };

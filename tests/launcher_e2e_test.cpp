@@ -226,15 +226,8 @@ TEST_F(Launcher, ClientRunsOnAfterTheLauncherHasGoneWithItsFolderAndEnvironmentB
     EXPECT_FALSE(m_launcher.HasWindows()) << "the launcher left a window behind";
     EXPECT_TRUE(client.Running()) << "the client ended with the launcher";
 
-    EXPECT_EQ(client.Get("command_line"), g_regionTable[9].commandLine);
-    EXPECT_EQ(client.Get("priority_class"), "0x20") << "not NORMAL_PRIORITY_CLASS";
-    EXPECT_EQ(client.Get("debugger"), "0");
-    EXPECT_EQ(client.Get("startup_flags"), "0x0");
-    EXPECT_EQ(client.Get("current_dir"), m_scratch.path());
-    EXPECT_EQ(Hex(client.Get("probe_env")), Hex(client.ProbeValue()));
-    const std::string handle = client.Get("probe_handle");
-    EXPECT_TRUE(handle == "invalid" || handle.find(probeName) == std::string::npos)
-        << "the client inherited a handle through the launcher: " << handle;
+    test::ExpectStartedAsTheLauncherStartsIt(client, g_regionTable[9].commandLine,
+                                             m_scratch.path(), probeName);
 
     EXPECT_TRUE(client.Stop()) << "the client did not end when told to";
     CloseHandle(probe);

@@ -59,25 +59,11 @@ bool PeImage::Parse(std::string bytes)
     DWORD directoryCount = 0;
     std::size_t directories = 0;
     if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
-        IMAGE_OPTIONAL_HEADER32 h;
-        if (!ReadAt(m_bytes, optional, h))
-            return Fail("optional header cut short");
-        is64 = false;
-        subsystem = h.Subsystem;
-        dllCharacteristics = h.DllCharacteristics;
-        sizeOfHeaders = h.SizeOfHeaders;
-        directoryCount = h.NumberOfRvaAndSizes;
-        directories = optional + offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory);
+        if (!ReadOptionalHeader<IMAGE_OPTIONAL_HEADER32>(optional, &directoryCount, &directories))
+            return false;
     } else if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
-        IMAGE_OPTIONAL_HEADER64 h;
-        if (!ReadAt(m_bytes, optional, h))
-            return Fail("optional header cut short");
-        is64 = true;
-        subsystem = h.Subsystem;
-        dllCharacteristics = h.DllCharacteristics;
-        sizeOfHeaders = h.SizeOfHeaders;
-        directoryCount = h.NumberOfRvaAndSizes;
-        directories = optional + offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory);
+        if (!ReadOptionalHeader<IMAGE_OPTIONAL_HEADER64>(optional, &directoryCount, &directories))
+            return false;
     } else {
         return Fail("neither a PE32 nor a PE32+ image");
     }
@@ -99,6 +85,22 @@ bool PeImage::Parse(std::string bytes)
                             s.Misc.VirtualSize, s.PointerToRawData, s.SizeOfRawData,
                             s.Characteristics});
     }
+    return true;
+}
+
+// The fields both optional headers have, from the one at `at` (PE32 or PE32+ by its type).
+template <typename Header>
+bool PeImage::ReadOptionalHeader(std::size_t at, DWORD* directoryCount, std::size_t* directories)
+{
+    Header h;
+    if (!ReadAt(m_bytes, at, h))
+        return Fail("optional header cut short");
+    is64 = h.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+    subsystem = h.Subsystem;
+    dllCharacteristics = h.DllCharacteristics;
+    sizeOfHeaders = h.SizeOfHeaders;
+    *directoryCount = h.NumberOfRvaAndSizes;
+    *directories = at + offsetof(Header, DataDirectory);
     return true;
 }
 

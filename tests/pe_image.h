@@ -48,6 +48,8 @@ public:
 
 private:
     bool Fail(const std::string& why);
+    template <typename Header>
+    bool ReadOptionalHeader(std::size_t at, DWORD* directoryCount, std::size_t* directories);
 
     std::string m_bytes;
     std::string m_error;

@@ -315,6 +315,20 @@ bool LingeringClient::Stop(DWORD timeoutMs)
     return m_process == nullptr || WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0;
 }
 
+void ExpectStartedAsTheLauncherStartsIt(const LingeringClient& client, const char* commandLine,
+                                        const std::string& folder, const std::string& probeName)
+{
+    EXPECT_EQ(client.Get("command_line"), commandLine);
+    EXPECT_EQ(client.Get("priority_class"), "0x20") << "not NORMAL_PRIORITY_CLASS";
+    EXPECT_EQ(client.Get("debugger"), "0");
+    EXPECT_EQ(client.Get("startup_flags"), "0x0");
+    EXPECT_EQ(client.Get("current_dir"), folder);
+    EXPECT_EQ(Hex(client.Get("probe_env")), Hex(client.ProbeValue()));
+    const std::string handle = client.Get("probe_handle");
+    EXPECT_TRUE(handle == "invalid" || handle.find(probeName) == std::string::npos)
+        << "the client inherited a handle it was not given: " << handle;
+}
+
 Watchdog::Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*), void* context)
     : m_what(what), m_timeoutMs(timeoutMs), m_rescue(rescue), m_context(context),
       m_threadId(GetCurrentThreadId()), m_done(CreateEventA(nullptr, TRUE, FALSE, nullptr)),

@@ -127,6 +127,13 @@ private:
     std::vector<std::unique_ptr<ScopedEnv>> m_env;
 };
 
+// Checks what a reporting client found, as the launcher must start it: with `commandLine` exactly,
+// at normal priority, not debugged, with a start-up record of zeros, in `folder`, with the probe
+// variable as it was set, and without the handle named `probeName` that the starter could have
+// passed on.
+void ExpectStartedAsTheLauncherStartsIt(const LingeringClient& client, const char* commandLine,
+                                        const std::string& folder, const std::string& probeName);
+
 // Fails the running test if the guarded scope has not ended within timeoutMs, naming `what`.
 // First it closes what keeps this thread's modal loops going: every dialog and message box of
 // the thread that created it (Escape, then EndDialog), then calls `rescue` if one was given (to

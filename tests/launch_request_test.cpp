@@ -73,6 +73,19 @@ protected:
     CListBox m_list;
 };
 
+// For a request that should have started the client: what it showed instead.
+std::string WhatWasShown(const test::MessageBoxCatcher& boxes)
+{
+    if (boxes.seen().empty())
+        return "no message box";
+    const std::string& text = boxes.seen()[0].text;
+    if (text == kStartFailed)
+        return "the start-failed box: CreateProcessA failed (Wine's own error, if any, is above)";
+    if (text == kChooseRegion)
+        return "the choose-a-region box: the selected text matched no row";
+    return "a message box reading (GBK) " + test::Hex(text);
+}
+
 TEST_F(LaunchRequest, NothingSelectedAsksForARegionAndStartsNothing)
 {
     test::ScratchDir scratch;
@@ -197,7 +210,7 @@ TEST_F(LaunchRequest, EveryRowStartsTheClientWithExactlyItsCommandLine)
         test::ScopedEnv record("VEXA_RECORD", recordFile);
         m_list.SetCurSel(i);
         test::MessageBoxCatcher boxes;
-        ASSERT_TRUE(Launch());
+        ASSERT_TRUE(Launch()) << WhatWasShown(boxes);
         EXPECT_TRUE(boxes.seen().empty());
         // One row that does not start is enough: the rest would only wait out the same way.
         ASSERT_EQ(test::WaitForFile(recordFile), g_regionTable[i].commandLine);
@@ -284,7 +297,7 @@ TEST_F(LaunchRequest, HandsCreateProcessTheRowsLineAndNothingElse)
     *slot = reinterpret_cast<void*>(g_realCreateProcess);
     VirtualProtect(slot, sizeof *slot, old, &old);
 
-    ASSERT_TRUE(launched);
+    ASSERT_TRUE(launched) << WhatWasShown(boxes);
     ASSERT_EQ(g_createProcessCalls.size(), 1u);
     const CreateProcessCall& call = g_createProcessCalls[0];
     EXPECT_TRUE(call.appNameNull) << "an application name: the platform's search is bypassed";
@@ -318,7 +331,7 @@ TEST_F(LaunchRequest, ClientRunsOnByItselfWithTheLaunchersFolderAndEnvironmentAn
 
     test::MessageBoxCatcher boxes;
     const DWORD started = GetTickCount();
-    ASSERT_TRUE(Launch(&client));
+    ASSERT_TRUE(Launch(&client)) << WhatWasShown(boxes);
     EXPECT_LT(GetTickCount() - started, 3000u) << "the request waited for the client";
     EXPECT_TRUE(boxes.seen().empty());
     ASSERT_TRUE(client.WaitForReport()) << "the client never ran (started suspended?)";

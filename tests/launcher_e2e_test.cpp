@@ -54,21 +54,24 @@ protected:
     int Count() const { return static_cast<int>(SendMessageW(List(), LB_GETCOUNT, 0, 0)); }
     int CurSel() const { return static_cast<int>(SendMessageW(List(), LB_GETCURSEL, 0, 0)); }
 
-    // The window with the keyboard focus, once it is `top` or inside it. Only the active window's
-    // thread has a focus, and another program's window may hold the activation (tests run side
-    // by side), so `top` is brought to the front as a user's click would.
+    // The window with the keyboard focus, once it is `top` or inside it; the last focus seen
+    // when it never is. Only the active window's thread has a focus, and another program's
+    // window may hold the activation (tests run side by side), so `top` is brought to the front
+    // as a user's click would. The focus returned is the one that was checked: read again, it
+    // could already be elsewhere.
     HWND FocusIn(HWND top) const
     {
+        HWND focus = nullptr;
         WaitUntil(
             [&] {
-                HWND focus = m_launcher.Focus();
+                focus = m_launcher.Focus();
                 if (focus != nullptr && (focus == top || IsChild(top, focus)))
                     return true;
                 SetForegroundWindow(top);
                 return false;
             },
             5000);
-        return m_launcher.Focus();
+        return focus;
     }
 
     // A click as a user makes it: on the window in front. A button pressed in a window that is

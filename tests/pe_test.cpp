@@ -11,7 +11,6 @@
 
 #include <cctype>
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -40,18 +39,19 @@ bool IsSystemDll(std::string name)
 // with the checksum field itself counted as zero, plus the file's length.
 DWORD ImageChecksum(const std::string& bytes, std::size_t checksumAt)
 {
-    std::uint32_t sum = 0;
+    DWORD sum = 0;
     for (std::size_t i = 0; i < bytes.size(); i += 2) {
         if (i >= checksumAt && i < checksumAt + 4)
             continue;
-        std::uint32_t word = static_cast<unsigned char>(bytes[i]);
+        DWORD word = static_cast<unsigned char>(bytes[i]);
         if (i + 1 < bytes.size())
-            word |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+            word |= static_cast<DWORD>(static_cast<unsigned char>(bytes[i + 1])) << 8;
         sum += word;
         sum = (sum & 0xFFFF) + (sum >> 16);
     }
     sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<DWORD>(sum + bytes.size());
+    // The field is 32 bits wide: the length is added modulo 2^32, as the loader's own check does.
+    return sum + static_cast<DWORD>(bytes.size());
 }
 
 class PeHardening : public ::testing::Test {

@@ -193,8 +193,9 @@ reproducible)
     ;;
 
 layout)
-    # The signature is the only addition: the certificate table at the end and the two header
-    # fields that describe it (its directory entry, and the checksum over the grown file).
+    # The signature is the only addition: the certificate table after the unsigned bytes and the
+    # two header fields that describe it (its directory entry, and the checksum over the grown
+    # file). That the table is well formed and runs to the end is PeHardening's to check.
     python3 - "$unsigned" "$state/shipped/dudazuvi.exe" <<'PY'
 import struct, sys
 unsigned = open(sys.argv[1], "rb").read()
@@ -215,11 +216,6 @@ if table_at != start:
     problems.append(f"table at 0x{table_at:x}, not at the unsigned end 0x{start:x}")
 if any(signed[len(unsigned):start]):
     problems.append("padding before the table is not zero")
-if table_at + table_size != len(signed):
-    problems.append(f"table ends at 0x{table_at + table_size:x}, the file at 0x{len(signed):x}")
-length, revision, kind = struct.unpack_from("<IHH", signed, table_at)
-if (length + 7) & ~7 != table_size or revision != 0x200 or kind != 2:
-    problems.append(f"not one PKCS#7 certificate entry: length {length} revision {revision:#x} type {kind}")
 for p in problems[:20]:
     print("FAIL:", p, file=sys.stderr)
 if problems:

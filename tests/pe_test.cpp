@@ -1,12 +1,16 @@
 // tests/pe_test.cpp: how the shipped programs are linked, read from their file bytes: 32-bit GUI
 // images with ASLR and DEP that the loader can really relocate, no section both writable and
-// executable, no link timestamp, and nothing imported but Windows' own DLLs.
+// executable, no link timestamp, nothing imported but Windows' own DLLs, a header checksum that
+// matches the file, and a certificate table, when signed, that is the file's well-formed tail.
 #include "tests/pe_image.h"
 #include "tests/test_support.h"
+
+#include <wintrust.h>
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -29,6 +33,25 @@ bool IsSystemDll(std::string name)
             return true;
     }
     return false;
+}
+
+// The image checksum as Windows computes it: the file as 16-bit words, carries folded back in,
+// with the checksum field itself counted as zero, plus the file's length.
+DWORD ImageChecksum(const std::string& bytes, std::size_t checksumAt)
+{
+    DWORD sum = 0;
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        if (i >= checksumAt && i < checksumAt + 4)
+            continue;
+        DWORD word = static_cast<unsigned char>(bytes[i]);
+        if (i + 1 < bytes.size())
+            word |= static_cast<DWORD>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+        sum += word;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    // The field is 32 bits wide: the length is added modulo 2^32, as the loader's own check does.
+    return sum + static_cast<DWORD>(bytes.size());
 }
 
 class PeHardening : public ::testing::Test {
@@ -94,6 +117,61 @@ TEST_F(PeHardening, ImportsOnlyWindowsSystemDlls)
         EXPECT_FALSE(dlls.empty()) << "no import table read";
         for (const std::string& dll : dlls)
             EXPECT_TRUE(IsSystemDll(dll)) << dll << " is not on the list of system DLLs";
+    });
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PeHardening, HeaderChecksumMatchesTheFile)
+{
+    ForEachProgram([](const char*, test::PeImage& pe) {
+        const std::string& bytes = pe.bytes();
+        LONG ntAt = 0;
+        std::memcpy(&ntAt, bytes.data() + offsetof(IMAGE_DOS_HEADER, e_lfanew), sizeof ntAt);
+        // CheckSum lies at the same place in both optional headers.
+        const std::size_t at = static_cast<std::size_t>(ntAt) + sizeof(DWORD) +
+                               sizeof(IMAGE_FILE_HEADER) + offsetof(IMAGE_OPTIONAL_HEADER32, CheckSum);
+        ASSERT_LE(at + sizeof(DWORD), bytes.size());
+        DWORD stored = 0;
+        std::memcpy(&stored, bytes.data() + at, sizeof stored);
+        EXPECT_EQ(stored, ImageChecksum(bytes, at)) << std::hex << "stored 0x" << stored;
+    });
+}
+
+// The certificate table is addressed by file offset, not loaded, and lies outside every section:
+// a signer appends it. It must be exactly the file's tail, in 8-byte aligned entries.
+TEST_F(PeHardening, CertificateTableWhenSignedIsTheWholeTailOfTheFile)
+{
+    ForEachProgram([](const char* program, test::PeImage& pe) {
+        const IMAGE_DATA_DIRECTORY table = pe.Directory(IMAGE_DIRECTORY_ENTRY_SECURITY);
+        std::printf("%s: certificate table at 0x%lx, %lu bytes\n", program,
+                    static_cast<unsigned long>(table.VirtualAddress),
+                    static_cast<unsigned long>(table.Size));
+        if (table.VirtualAddress == 0 && table.Size == 0)
+            return;
+        const std::string& bytes = pe.bytes();
+        EXPECT_EQ(table.VirtualAddress % 8, 0u);
+        ASSERT_LE(table.VirtualAddress, bytes.size());
+        EXPECT_EQ(bytes.size() - table.VirtualAddress, table.Size) << "table and file end apart";
+        std::size_t at = table.VirtualAddress;
+        for (const test::PeSection& s : pe.sections)
+            EXPECT_LE(std::size_t{s.rawOffset} + s.rawSize, at) << s.name << " overlaps the table";
+        int entries = 0;
+        while (at < bytes.size()) {
+            WIN_CERTIFICATE entry;
+            ASSERT_LE(offsetof(WIN_CERTIFICATE, bCertificate), bytes.size() - at);
+            std::memcpy(&entry, bytes.data() + at, offsetof(WIN_CERTIFICATE, bCertificate));
+            EXPECT_EQ(entry.wRevision, WIN_CERT_REVISION_2_0);
+            EXPECT_EQ(entry.wCertificateType, WIN_CERT_TYPE_PKCS_SIGNED_DATA);
+            ASSERT_GT(entry.dwLength, offsetof(WIN_CERTIFICATE, bCertificate));
+            ASSERT_LE(entry.dwLength, bytes.size() - at) << "entry runs past the file";
+            at += (entry.dwLength + 7u) & ~std::size_t{7};
+            ++entries;
+        }
+        EXPECT_EQ(at, bytes.size());
+        EXPECT_GE(entries, 1);
     });
 }
 

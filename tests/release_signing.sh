@@ -1,0 +1,235 @@
+#!/usr/bin/env bash
+# tests/release_signing.sh: the signed release, checked from outside as a player's machine or a
+# rebuilder would see it. Each command is one CTest test (tests/release_signing.cmake):
+#
+#   release_signing.sh prepare STATE BINDIR E2E_EXE   throwaway CA and code-signing key, a signed
+#                                                     and an unsigned package, and the folders the
+#                                                     Windows test programs read
+#   release_signing.sh verify|tampered|unsigned|reproducible|layout STATE
+#   release_signing.sh clean STATE                    removes STATE, keys and all
+#
+# The keys exist only in STATE, made here with openssl; none is ever committed. Nothing here asks
+# a time-stamp server: there is none to reach.
+set -euo pipefail
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+unsigned=$source_dir/build/win32/bin/dudazuvi.exe
+name=Velto-$(sed -n 's/^project(Velto VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")-win32.zip
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+[ $# -ge 2 ] || { echo "usage: release_signing.sh COMMAND STATE [...]" >&2; exit 2; }
+command=$1
+state=$2
+keys=$state/keys
+
+# package OUT [ARGS...]: the release script as a deployer runs it, with the throwaway key.
+package() {
+    local out=$1
+    shift
+    "$source_dir/scripts/package" --sign "$keys/sign.p12" --password-file "$keys/password" \
+        --ca-file "$keys/ca.pem" --out "$out" "$@"
+}
+
+# make_ca DIR CN: a self-signed certificate authority, DIR/ca.pem and DIR/ca.key.
+make_ca() {
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$1/ca.key" -out "$1/ca.pem" -days 2 \
+        -subj "/CN=$2" -addext "basicConstraints=critical,CA:TRUE" \
+        -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
+}
+
+# The launcher from a package's archive.
+launcher_of() { # launcher_of OUT DEST
+    python3 -c 'import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read("dudazuvi.exe"))' \
+        "$1/$name" >"$2"
+}
+
+# Fails unless `osslsigncode verify` (extra arguments after the file) refuses FILE.
+expect_refused() { # expect_refused WHY FILE [ARGS...]
+    local why=$1 file=$2
+    shift 2
+    if osslsigncode verify -in "$file" "$@" >"$state/refused.log" 2>&1; then
+        cat "$state/refused.log" >&2
+        fail "$why: verification passed"
+    fi
+}
+
+case "$command" in
+prepare)
+    [ $# -eq 4 ] || { echo "usage: release_signing.sh prepare STATE BINDIR E2E_EXE" >&2; exit 2; }
+    bindir=$3
+    e2e=$4
+    rm -rf "$state"
+    mkdir -p "$keys/other" "$state/shipped" "$state/run/bin" "$state/run/tests"
+    make_ca "$keys" "Velto Throwaway Test CA"
+    make_ca "$keys/other" "Unrelated Throwaway CA"
+    openssl req -newkey rsa:2048 -nodes -keyout "$keys/leaf.key" -out "$keys/leaf.csr" \
+        -subj "/CN=Velto Throwaway Code Signing" 2>/dev/null
+    printf 'basicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' \
+        >"$keys/leaf.ext"
+    openssl x509 -req -in "$keys/leaf.csr" -CA "$keys/ca.pem" -CAkey "$keys/ca.key" \
+        -CAcreateserial -days 2 -extfile "$keys/leaf.ext" -out "$keys/leaf.pem" 2>/dev/null
+    # A password with a space and a quote: it must reach osslsigncode whole.
+    printf "throw away 'now'\n" >"$keys/password"
+    openssl pkcs12 -export -inkey "$keys/leaf.key" -in "$keys/leaf.pem" -certfile "$keys/ca.pem" \
+        -passout "file:$keys/password" -out "$keys/sign.p12"
+
+    package "$state/signed"
+    "$source_dir/scripts/package" --out "$state/plain" >/dev/null
+    launcher_of "$state/signed" "$state/shipped/dudazuvi.exe"
+    cp "$source_dir/build/win32/bin/vexa.exe" "$state/shipped/"
+
+    # The programs that start the launcher under Wine find it in ..\bin. The 64-bit test build
+    # cannot run the shipped 32-bit file, so it starts its own launcher, signed the same way.
+    if cmp -s "$bindir/dudazuvi.exe" "$unsigned"; then
+        cp "$state/shipped/dudazuvi.exe" "$state/run/bin/"
+    else
+        osslsigncode sign -pkcs12 "$keys/sign.p12" -readpass "$keys/password" -h sha256 \
+            -in "$bindir/dudazuvi.exe" -out "$state/run/bin/dudazuvi.exe" >/dev/null
+    fi
+    cp "$bindir/vexa.exe" "$state/run/bin/"
+    cp "$e2e" "$state/run/tests/"
+    ;;
+
+verify)
+    launcher=$state/shipped/dudazuvi.exe
+    osslsigncode verify -in "$launcher" -CAfile "$keys/ca.pem" >"$state/verify.log" 2>&1 ||
+        { cat "$state/verify.log" >&2; fail "the archive's launcher does not verify against the test CA"; }
+    grep -q '^Message digest algorithm *: SHA256' "$state/verify.log" ||
+        fail "the file digest is not SHA-256: $(grep 'Message digest algorithm' "$state/verify.log" | head -n 1)"
+    grep -q 'Subject: /CN=Velto Throwaway Code Signing' "$state/verify.log" ||
+        fail "not signed by the test certificate"
+    # The chain matters: the same file from a signer nobody trusts is refused.
+    expect_refused "checked against an unrelated CA" "$launcher" -CAfile "$keys/other/ca.pem"
+    echo "the archive's launcher verifies against the test CA, SHA-256, and only against it"
+    ;;
+
+tampered)
+    # One byte, in the code and in the signature itself: either is noticed.
+    python3 - "$state/shipped/dudazuvi.exe" "$state" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+opt = pe + 24
+first_section = opt + struct.unpack_from("<H", data, pe + 20)[0]
+raw_offset = struct.unpack_from("<I", data, first_section + 20)[0]
+directories = opt + (96 if struct.unpack_from("<H", data, opt)[0] == 0x10B else 112)
+cert_offset, cert_size = struct.unpack_from("<II", data, directories + 4 * 8)
+for name, at in (("code", raw_offset + 64), ("signature", cert_offset + cert_size - 64)):
+    changed = bytearray(data)
+    changed[at] ^= 0x01
+    open(f"{sys.argv[2]}/tampered-{name}.exe", "wb").write(changed)
+PY
+    for part in code signature; do
+        cmp -s "$state/tampered-$part.exe" "$state/shipped/dudazuvi.exe" &&
+            fail "the $part copy was not changed"
+        expect_refused "one byte of the $part changed" "$state/tampered-$part.exe" -CAfile "$keys/ca.pem"
+    done
+
+    # A signing that goes wrong stops the release: no archive, not even the one from before.
+    mkdir -p "$state/fake-bin"
+    cat >"$state/fake-bin/osslsigncode" <<EOF
+#!/usr/bin/env bash
+# Signs, then changes one byte in the middle of the output, as a faulty disk or tool might.
+set -e
+/usr/bin/osslsigncode "\$@"
+if [ "\$1" = sign ]; then
+    out=\${@: -1}
+    python3 -c 'import sys; p = sys.argv[1]; d = bytearray(open(p, "rb").read()); d[len(d) // 2] ^= 1; open(p, "wb").write(d)' "\$out"
+fi
+EOF
+    chmod +x "$state/fake-bin/osslsigncode"
+    rm -rf "$state/broken"
+    mkdir -p "$state/broken"
+    cp "$state/signed/$name" "$state/signed/$name.sha256" "$state/broken/"
+    if PATH=$state/fake-bin:$PATH package "$state/broken" >"$state/broken.log" 2>&1; then
+        cat "$state/broken.log" >&2
+        fail "packaging went on with a launcher whose signature does not verify"
+    fi
+    grep -q 'does not verify; no archive written' "$state/broken.log" ||
+        { cat "$state/broken.log" >&2; fail "no clear message"; }
+    [ -z "$(ls -A "$state/broken")" ] || fail "left in the output folder: $(ls -A "$state/broken")"
+
+    # A wrong password fails before anything is written, too.
+    printf 'not the password\n' >"$state/wrong-password"
+    cp "$state/signed/$name" "$state/broken/"
+    if "$source_dir/scripts/package" --sign "$keys/sign.p12" --password-file "$state/wrong-password" \
+        --out "$state/broken" >"$state/broken.log" 2>&1; then
+        fail "packaging signed with a wrong password"
+    fi
+    grep -q 'failed; no archive written' "$state/broken.log" ||
+        { cat "$state/broken.log" >&2; fail "no clear message for a wrong password"; }
+    [ -z "$(ls -A "$state/broken")" ] || fail "left in the output folder: $(ls -A "$state/broken")"
+    echo "a changed byte fails verification; a failed signing leaves no archive"
+    ;;
+
+unsigned)
+    # The unsigned package is the build's launcher untouched, and the signature comes off cleanly.
+    launcher_of "$state/plain" "$state/plain.exe"
+    cmp "$state/plain.exe" "$unsigned" || fail "the unsigned package's launcher is not the build's"
+    osslsigncode remove-signature -in "$state/shipped/dudazuvi.exe" -out "$state/removed.exe" >/dev/null
+    cmp "$state/removed.exe" "$unsigned" || fail "without its signature the launcher is not the unsigned build"
+    echo "without its signature the launcher is the unsigned build, byte for byte"
+    ;;
+
+reproducible)
+    # No time given: the signing time is the commit's, so packing again gives the same archive,
+    # whichever way the password comes.
+    VELTO_SIGN_PASSWORD=$(cat "$keys/password") "$source_dir/scripts/package" \
+        --sign "$keys/sign.p12" --ca-file "$keys/ca.pem" --out "$state/again" >/dev/null
+    cmp "$state/signed/$name" "$state/again/$name" || fail "two signed packages of one build differ"
+    commit_time=$(git -C "$source_dir" log -1 --format=%ct)
+    expected=$(LC_ALL=C date -u -d "@$commit_time" '+%b %e %H:%M:%S %Y GMT')
+    launcher_of "$state/again" "$state/again.exe"
+    signing_time=$(osslsigncode verify -in "$state/again.exe" -CAfile "$keys/ca.pem" 2>&1 |
+                   sed -n 's/^[[:space:]]*Signing time: //p')
+    [ "$signing_time" = "$expected" ] ||
+        fail "signing time '$signing_time', the commit's is '$expected'"
+    # A given time is used, and is all that changes.
+    VELTO_SIGN_TIME=1700000000 package "$state/given" >/dev/null
+    launcher_of "$state/given" "$state/given.exe"
+    osslsigncode verify -in "$state/given.exe" -CAfile "$keys/ca.pem" 2>&1 |
+        grep -q 'Signing time: Nov 14 22:13:20 2023 GMT' || fail "VELTO_SIGN_TIME was not used"
+    cmp -s "$state/given.exe" "$state/shipped/dudazuvi.exe" && fail "another signing time gave the same bytes"
+    echo "signing again gives the same archive; the signing time is the commit's ($signing_time)"
+    ;;
+
+layout)
+    # The signature is the only addition: the certificate table after the unsigned bytes and the
+    # two header fields that describe it (its directory entry, and the checksum over the grown
+    # file). That the table is well formed and runs to the end is PeHardening's to check.
+    python3 - "$unsigned" "$state/shipped/dudazuvi.exe" <<'PY'
+import struct, sys
+unsigned = open(sys.argv[1], "rb").read()
+signed = open(sys.argv[2], "rb").read()
+pe = struct.unpack_from("<I", unsigned, 0x3C)[0]
+opt = pe + 24
+magic = struct.unpack_from("<H", unsigned, opt)[0]
+checksum_at = opt + 64
+security_at = opt + (96 if magic == 0x10B else 112) + 4 * 8
+allowed = set(range(checksum_at, checksum_at + 4)) | set(range(security_at, security_at + 8))
+problems = [f"byte 0x{i:x} differs" for i in range(len(unsigned))
+            if i not in allowed and unsigned[i] != signed[i]]
+table_at, table_size = struct.unpack_from("<II", signed, security_at)
+if struct.unpack_from("<II", unsigned, security_at) != (0, 0):
+    problems.append("the unsigned file already has a certificate table")
+start = (len(unsigned) + 7) & ~7
+if table_at != start:
+    problems.append(f"table at 0x{table_at:x}, not at the unsigned end 0x{start:x}")
+if any(signed[len(unsigned):start]):
+    problems.append("padding before the table is not zero")
+for p in problems[:20]:
+    print("FAIL:", p, file=sys.stderr)
+if problems:
+    sys.exit(1)
+print(f"signed = unsigned + {table_size} bytes of certificate table; only the checksum and its directory entry changed")
+PY
+    ;;
+
+clean)
+    rm -rf "$state"
+    ;;
+
+*)
+    echo "release_signing.sh: unknown command $command" >&2
+    exit 2
+    ;;
+esac

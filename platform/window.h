@@ -86,6 +86,8 @@ public:
     virtual INT_PTR DoModal();
 
     void EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
+    // Converts lpRect from this dialog's units to pixels, as its template's controls were placed.
+    void MapDialogRect(LPRECT lpRect) const { ::MapDialogRect(m_hWnd, lpRect); }
     // Runs the data exchange; bSaveAndValidate as in CDataExchange. Always succeeds here.
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 

@@ -71,10 +71,24 @@ void CLauncherDlg::ScalePictureWithDialog()
     if (cx == bm.bmWidth && cy == bm.bmHeight)
         return;
 
+    // The control's sunken edge keeps its width at every DPI while the controls around it move
+    // out from the dialog's corner: scaled about that corner, the picture stays under them.
+    RECT window, client;
+    m_picture.GetWindowRect(&window);
+    m_picture.GetClientRect(&client);
+    const int edgeX = (window.right - window.left - client.right) / 2;
+    const int edgeY = (window.bottom - window.top - client.bottom) / 2;
     // Should that fail, the picture at its designed size beats no picture.
-    m_scaledPicture.Attach(CreateScaledBitmap(designed, cx, cy));
-    if (m_scaledPicture.GetSafeHandle() != nullptr)
-        m_hTemplatePicture = m_picture.SetBitmap(m_scaledPicture);
+    m_scaledPicture.Attach(CreateScaledBitmap(designed, cx, cy, edgeX, edgeY));
+    if (m_scaledPicture.GetSafeHandle() == nullptr)
+        return;
+    m_hTemplatePicture = m_picture.SetBitmap(m_scaledPicture);
+
+    // The control has sized its window, edge included, to the bitmap, which leaves the bitmap a
+    // client area smaller than itself: Windows would clip it there, Wine squeeze it in. Room for
+    // the edge keeps every pixel where it was scaled to.
+    m_picture.SetWindowPos(nullptr, 0, 0, cx + 2 * edgeX, cy + 2 * edgeY,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CLauncherDlg::OnDestroy()

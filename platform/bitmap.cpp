@@ -19,17 +19,17 @@ HBITMAP CreateDib(int cx, int cy, DWORD** ppBits)
     return dib;
 }
 
-// Where destination pixel i's centre falls among n source pixels, for a scale from n to m, in
-// 1/256 pixel: its first source pixel and the weight of the next one. Out at the picture's edge
-// it takes the edge pixel alone.
+// Where destination pixel i's centre falls among n source pixels, for a scale from n to m about
+// a point `inset` pixels before both pictures' first pixel, in 1/256 pixel: its first source
+// pixel and the weight of the next one. Out at the picture's edge it takes the edge pixel alone.
 struct Sample {
     int first;
     int weight;
 };
 
-Sample SampleAt(int i, int m, int n)
+Sample SampleAt(int i, int m, int n, int inset)
 {
-    const long long pos = (2LL * i + 1) * n * 256 / (2LL * m) - 128;
+    const long long pos = (2LL * i + 1 + 2LL * inset) * n * 256 / (2LL * m) - 256LL * inset - 128;
     if (pos <= 0)
         return {0, 0};
     const int first = static_cast<int>(pos >> 8);
@@ -55,7 +55,7 @@ DWORD Blend(DWORD p00, DWORD p10, DWORD p01, DWORD p11, int fx, int fy)
 
 }  // namespace
 
-HBITMAP CreateScaledBitmap(HBITMAP hSource, int cx, int cy)
+HBITMAP CreateScaledBitmap(HBITMAP hSource, int cx, int cy, int insetX, int insetY)
 {
     BITMAP bm = {};
     if (cx <= 0 || cy <= 0 || ::GetObjectA(hSource, sizeof bm, &bm) != sizeof bm ||
@@ -85,12 +85,12 @@ HBITMAP CreateScaledBitmap(HBITMAP hSource, int cx, int cy)
     HBITMAP dstDib = rows == h ? CreateDib(cx, cy, &dst) : nullptr;
     if (dstDib != nullptr) {
         for (int y = 0; y < cy; ++y) {
-            const Sample sy = SampleAt(y, cy, h);
+            const Sample sy = SampleAt(y, cy, h, insetY);
             const DWORD* row0 = src + static_cast<size_t>(sy.first) * w;
             const DWORD* row1 = sy.weight != 0 ? row0 + w : row0;
             DWORD* out = dst + static_cast<size_t>(y) * cx;
             for (int x = 0; x < cx; ++x) {
-                const Sample sx = SampleAt(x, cx, w);
+                const Sample sx = SampleAt(x, cx, w, insetX);
                 const int next = sx.weight != 0 ? sx.first + 1 : sx.first;
                 out[x] = Blend(row0[sx.first], row0[next], row1[sx.first], row1[next], sx.weight,
                                sy.weight);

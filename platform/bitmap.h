@@ -42,6 +42,10 @@ private:
 // A new bitmap of cx x cy pixels with hSource's picture, each pixel blended from the four source
 // pixels nearest its centre, so that a line or an edge comes out soft instead of stepped. Null
 // when hSource is no bitmap or the sizes are not positive. The caller deletes the result.
-HBITMAP CreateScaledBitmap(HBITMAP hSource, int cx, int cy);
+//
+// The picture is scaled about the point insetX, insetY pixels up and left of its first pixel,
+// for a picture shown that far inside a border that keeps its width at every scale (a control's
+// edge): what lies around it, scaled about that point too, stays where it was on the picture.
+HBITMAP CreateScaledBitmap(HBITMAP hSource, int cx, int cy, int insetX = 0, int insetY = 0);
 
 #endif  // VELTO_PLATFORM_BITMAP_H

@@ -368,11 +368,11 @@ TEST_F(LauncherPicture, StretchedItIsSmoothAndDeletedWhenTheDialogEnds)
         ASSERT_FALSE(scaled.empty());
         EXPECT_EQ(w, kPictureWidth * 3 / 2);
         EXPECT_EQ(h, kPictureHeight * 3 / 2);
-        // The control sizes its window to its bitmap, as it did for the template's.
-        RECT window = {};
-        GetWindowRect(picture, &window);
-        EXPECT_EQ(window.right - window.left, w) << "the control kept another size";
-        EXPECT_EQ(window.bottom - window.top, h);
+        // Drawn pixel for pixel: neither squeezed into nor clipped by a smaller client area.
+        RECT client = {};
+        GetClientRect(picture, &client);
+        EXPECT_EQ(client.right, w) << "the picture's client area is another size";
+        EXPECT_EQ(client.bottom, h);
 
         // Across the frame's hairline: the original's colours there, and the stretched row.
         HBITMAP original = static_cast<HBITMAP>(LoadImageA(
@@ -452,6 +452,17 @@ TEST(CreateScaledBitmap, KeepsColoursAtTheSameSizeAndBlendsAcrossAnEdgeWhenStret
         EXPECT_TRUE(((p >> 16) & 0xFF) == (p & 0xFF) && ((p >> 8) & 0xFF) == (p & 0xFF))
             << std::hex << p << " is not a grey";
     DeleteObject(wide);
+
+    // Scaled about a point one pixel before the picture, as inside a control's edge: the
+    // picture moves out from that point, the edge colour filling in behind it.
+    HBITMAP inset = CreateScaledBitmap(source, 4, 1, 1, 0);
+    const std::vector<DWORD> moved = PixelsOf(inset, &w, &h);
+    ASSERT_EQ(moved.size(), 4u);
+    EXPECT_EQ(moved[0] & 0xFF, 0u);
+    EXPECT_EQ(moved[1] & 0xFF, 0u);
+    EXPECT_NEAR(static_cast<int>(moved[2] & 0xFF), 64, 1);
+    EXPECT_NEAR(static_cast<int>(moved[3] & 0xFF), 191, 1);
+    DeleteObject(inset);
 
     EXPECT_EQ(CreateScaledBitmap(source, 0, 4), nullptr);
     EXPECT_EQ(CreateScaledBitmap(nullptr, 4, 4), nullptr);

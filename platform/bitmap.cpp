@@ -81,22 +81,29 @@ HBITMAP CreateScaledBitmap(HBITMAP hSource, int cx, int cy, int insetX, int inse
                                  DIB_RGB_COLORS);
     ::ReleaseDC(nullptr, screen);
 
+    // Every row samples the same columns.
+    HANDLE heap = ::GetProcessHeap();
+    auto* columns = static_cast<Sample*>(::HeapAlloc(heap, 0, sizeof(Sample) * static_cast<size_t>(cx)));
     DWORD* dst = nullptr;
-    HBITMAP dstDib = rows == h ? CreateDib(cx, cy, &dst) : nullptr;
+    HBITMAP dstDib = rows == h && columns != nullptr ? CreateDib(cx, cy, &dst) : nullptr;
     if (dstDib != nullptr) {
+        for (int x = 0; x < cx; ++x)
+            columns[x] = SampleAt(x, cx, w, insetX);
         for (int y = 0; y < cy; ++y) {
             const Sample sy = SampleAt(y, cy, h, insetY);
             const DWORD* row0 = src + static_cast<size_t>(sy.first) * w;
             const DWORD* row1 = sy.weight != 0 ? row0 + w : row0;
             DWORD* out = dst + static_cast<size_t>(y) * cx;
             for (int x = 0; x < cx; ++x) {
-                const Sample sx = SampleAt(x, cx, w, insetX);
+                const Sample sx = columns[x];
                 const int next = sx.weight != 0 ? sx.first + 1 : sx.first;
                 out[x] = Blend(row0[sx.first], row0[next], row1[sx.first], row1[next], sx.weight,
                                sy.weight);
             }
         }
     }
+    if (columns != nullptr)
+        ::HeapFree(heap, 0, columns);
     ::DeleteObject(srcDib);
     return dstDib;
 }

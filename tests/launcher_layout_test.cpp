@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -35,8 +36,8 @@ struct Growth {
     double x = 1, y = 1;
     int edge = 2;
 
-    int X(int designed) const { return static_cast<int>((designed + edge) * x + 0.5) - edge; }
-    int Y(int designed) const { return static_cast<int>((designed + edge) * y + 0.5) - edge; }
+    int X(int designed) const { return static_cast<int>(std::lround((designed + edge) * x)) - edge; }
+    int Y(int designed) const { return static_cast<int>(std::lround((designed + edge) * y)) - edge; }
     RECT operator()(const RECT& r) const { return {X(r.left), Y(r.top), X(r.right), Y(r.bottom)}; }
 };
 

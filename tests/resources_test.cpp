@@ -215,8 +215,12 @@ TEST_F(Resources, EveryResourceIsInChineseSimplifiedOnly)
                                       : name.c_str();
             EXPECT_EQ(LanguageList(Languages(t, n)), "0804")
                 << "type " << type << ", name " << name;
-            if (type != "#3")  // the icon images: one per size, checked with their group
-                inventory.push_back(type + " " + name);
+            if (type != "#3") {  // the icon images: one per size, checked with their group
+                std::string entry = type;
+                entry += ' ';
+                entry += name;
+                inventory.push_back(entry);
+            }
         }
     }
     // Bitmap, dialogs, the string block of id 101, the icon group, the version block, the
@@ -803,9 +807,10 @@ TEST_F(Resources, ManifestDeclaresVistaTo11)
 {
     const XmlDocument doc = ParseXml(Raw(24, kManifest));
     ASSERT_EQ(doc.error, "");
+    const std::wstring path = kAsmV1 + L"assembly/" + kCompat + L"compatibility/" + kCompat +
+                              L"application/" + kCompat + L"supportedOS";
     std::vector<std::string> ids;
-    for (const XmlElement* e : doc.All(kAsmV1 + L"assembly/" + kCompat + L"compatibility/" +
-                                       kCompat + L"application/" + kCompat + L"supportedOS"))
+    for (const XmlElement* e : doc.All(path))
         ids.push_back(Narrow(Lower(e->Attribute(L"Id"))));
     std::sort(ids.begin(), ids.end());
     // The identifiers Windows documents for Vista, 7, 8, 8.1, and 10 and 11.

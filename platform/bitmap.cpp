@@ -3,8 +3,8 @@
 
 namespace {
 
-// A 32-bit top-down DIB section: one DWORD a pixel (blue, green, red, unused), rows packed.
-HBITMAP CreateDib(int cx, int cy, DWORD** ppBits)
+// 32-bit top-down pixels: one DWORD a pixel (blue, green, red, unused), rows packed.
+BITMAPINFO TopDown32(int cx, int cy)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -13,6 +13,12 @@ HBITMAP CreateDib(int cx, int cy, DWORD** ppBits)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+HBITMAP CreateDib(int cx, int cy, DWORD** ppBits)
+{
+    const BITMAPINFO info = TopDown32(cx, cy);
     void* bits = nullptr;
     HBITMAP dib = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     *ppBits = static_cast<DWORD*>(bits);
@@ -69,13 +75,7 @@ HBITMAP CreateScaledBitmap(HBITMAP hSource, int cx, int cy, int insetX, int inse
     HBITMAP srcDib = CreateDib(w, h, &src);
     if (srcDib == nullptr)
         return nullptr;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32(w, h);
     HDC screen = ::GetDC(nullptr);
     const int rows = ::GetDIBits(screen, hSource, 0, static_cast<UINT>(h), src, &info,
                                  DIB_RGB_COLORS);

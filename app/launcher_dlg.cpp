@@ -11,6 +11,7 @@
 
 BEGIN_MESSAGE_MAP(CLauncherDlg, CDialog)
     ON_WM_SYSCOMMAND()
+    ON_WM_DESTROY()
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
 END_MESSAGE_MAP()
@@ -24,6 +25,7 @@ void CLauncherDlg::DoDataExchange(CDataExchange* pDX)
 {
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_REGION_LIST, m_regionList);
+    DDX_Control(pDX, IDC_STATIC, m_picture);
 }
 
 BOOL CLauncherDlg::OnInitDialog()
@@ -43,11 +45,65 @@ BOOL CLauncherDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
+    ScalePictureWithDialog();
+
     // The list is unsorted, so item i is row i + 1.
     for (const RegionEntry& row : g_regionTable)
         m_regionList.AddString(row.label);
 
     return TRUE;  // focus to the first tab stop, the confirm button; nothing selected
+}
+
+// The background picture is drawn for dialog units of 2 x 2 pixels, what 宋体 12 gives at 96 DPI.
+// The dialog's units grow with its font and the display's DPI, the picture's pixels do not:
+// stretch it by as much, so that its frame still holds the list and the buttons stay above its
+// footer. At the designed size the template's bitmap is shown as it is.
+void CLauncherDlg::ScalePictureWithDialog()
+{
+    HBITMAP designed = m_picture.GetBitmap();
+    BITMAP bm = {};
+    if (designed == nullptr || ::GetObjectA(designed, sizeof bm, &bm) != sizeof bm)
+        return;
+    RECT size = {0, 0, bm.bmWidth, bm.bmHeight};
+    MapDialogRect(&size);
+    const int cx = size.right / 2;
+    const int cy = size.bottom / 2;
+    if (cx == bm.bmWidth && cy == bm.bmHeight)
+        return;
+
+    // The control's sunken edge keeps its width at every DPI while the controls around it move
+    // out from the dialog's corner: scaled about that corner, the picture stays under them.
+    RECT window, client;
+    m_picture.GetWindowRect(&window);
+    m_picture.GetClientRect(&client);
+    const int edgeX = (window.right - window.left - client.right) / 2;
+    const int edgeY = (window.bottom - window.top - client.bottom) / 2;
+    // Should that fail, the picture at its designed size beats no picture.
+    m_scaledPicture.Attach(CreateScaledBitmap(designed, cx, cy, edgeX, edgeY));
+    if (m_scaledPicture.GetSafeHandle() == nullptr)
+        return;
+    m_hTemplatePicture = m_picture.SetBitmap(m_scaledPicture);
+
+    // The control has sized its window, edge included, to the bitmap, which leaves the bitmap a
+    // client area smaller than itself: Windows would clip it there, Wine squeeze it in. Room for
+    // the edge keeps every pixel where it was scaled to.
+    m_picture.SetWindowPos(nullptr, 0, 0, cx + 2 * edgeX, cy + 2 * edgeY,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CLauncherDlg::OnDestroy()
+{
+    // The control deletes no bitmap it shows: give it back its own, and delete ours. A static
+    // control that kept a copy of ours instead (one of version 6, for a bitmap with alpha)
+    // hands that copy back here, and it is ours to delete too.
+    if (m_scaledPicture.GetSafeHandle() != nullptr) {
+        HBITMAP shown = m_picture.SetBitmap(m_hTemplatePicture);
+        if (shown != nullptr && shown != m_scaledPicture)
+            ::DeleteObject(shown);
+        m_scaledPicture.DeleteObject();
+        m_hTemplatePicture = nullptr;
+    }
+    Default();
 }
 
 void CLauncherDlg::OnSysCommand(UINT nID, LPARAM)

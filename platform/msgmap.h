@@ -92,6 +92,10 @@ protected:                                       \
         return &messageMap;                                                  \
     }
 
+// void OnDestroy()
+#define ON_WM_DESTROY() \
+    {WM_DESTROY, 0, 0, 0, AfxSig_vv, {.pfn_vv = AFX_HANDLER_VV(OnDestroy)}},
+
 // void OnPaint()
 #define ON_WM_PAINT() \
     {WM_PAINT, 0, 0, 0, AfxSig_vv, {.pfn_vv = AFX_HANDLER_VV(OnPaint)}},

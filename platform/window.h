@@ -25,11 +25,16 @@ public:
 // Attributes
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
     void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
+    void GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
     // The system menu as it is now (bRevert false), or null for a window that has none. The
     // pointer is temporary: see CMenu::FromHandle.
     CMenu* GetSystemMenu(BOOL bRevert) const;
 
 // Operations
+    BOOL SetWindowPos(HWND hWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
+    {
+        return ::SetWindowPos(m_hWnd, hWndInsertAfter, x, y, cx, cy, nFlags);
+    }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
     {
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
@@ -86,6 +91,8 @@ public:
     virtual INT_PTR DoModal();
 
     void EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
+    // Converts lpRect from this dialog's units to pixels, as its template's controls were placed.
+    void MapDialogRect(LPRECT lpRect) const { ::MapDialogRect(m_hWnd, lpRect); }
     // Runs the data exchange; bSaveAndValidate as in CDataExchange. Always succeeds here.
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 

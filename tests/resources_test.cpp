@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
+#include <xmllite.h>
+
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +24,7 @@ const WORD kAboutBoxString = 101;  // IDS_ABOUTBOX
 const WORD kMainFrame = 128;       // IDR_MAINFRAME
 const WORD kBackground = 130;      // IDB_BACKGROUND
 const WORD kVersionInfo = 1;       // VS_VERSION_INFO
+const WORD kManifest = 1;          // the manifest a process is started with
 
 const char16_t kSongTi[] = u"\x5B8B\x4F53";  // 宋体
 
@@ -202,6 +207,7 @@ TEST_F(Resources, EveryResourceIsInChineseSimplifiedOnly)
     std::vector<std::string> types;
     EnumResourceTypesA(m_module, AddType, reinterpret_cast<LONG_PTR>(&types));
     EXPECT_FALSE(types.empty());
+    std::vector<std::string> inventory;
     for (const std::string& type : types) {
         LPCSTR t = type[0] == '#' ? MAKEINTRESOURCEA(std::stoi(type.substr(1))) : type.c_str();
         for (const std::string& name : Names(t)) {
@@ -209,8 +215,20 @@ TEST_F(Resources, EveryResourceIsInChineseSimplifiedOnly)
                                       : name.c_str();
             EXPECT_EQ(LanguageList(Languages(t, n)), "0804")
                 << "type " << type << ", name " << name;
+            if (type != "#3") {  // the icon images: one per size, checked with their group
+                std::string entry = type;
+                entry += ' ';
+                entry += name;
+                inventory.push_back(entry);
+            }
         }
     }
+    // Bitmap, dialogs, the string block of id 101, the icon group, the version block, the
+    // manifest.
+    std::sort(inventory.begin(), inventory.end());
+    const std::vector<std::string> expected = {"#14 #128", "#16 #1", "#2 #130", "#24 #1",
+                                               "#5 #100", "#5 #102", "#6 #7"};
+    EXPECT_EQ(inventory, expected);
 }
 
 // --- Dialog templates -----------------------------------------------------------------------
@@ -633,3 +651,208 @@ TEST_F(Resources, VersionBlock)
 }
 
 }  // namespace
+
+// --- The application manifest ---------------------------------------------------------------
+
+namespace {
+
+// One element of a parsed XML document: its path from the root as "namespace|name" steps joined
+// by '/', its attributes (unqualified ones as plain names) and its text.
+struct XmlElement {
+    std::wstring path;
+    std::vector<std::pair<std::wstring, std::wstring>> attributes;
+    std::wstring text;
+
+    std::wstring Attribute(const wchar_t* name) const
+    {
+        for (const auto& a : attributes)
+            if (a.first == name)
+                return a.second;
+        return L"\x1A(absent)";
+    }
+};
+
+struct XmlDocument {
+    std::vector<XmlElement> elements;
+    std::string error;  // empty when the whole document parsed
+
+    std::vector<const XmlElement*> All(const std::wstring& path) const
+    {
+        std::vector<const XmlElement*> found;
+        for (const XmlElement& e : elements)
+            if (e.path == path)
+                found.push_back(&e);
+        return found;
+    }
+};
+
+// Parses with the system's own XML reader (XmlLite), which a malformed document stops.
+XmlDocument ParseXml(const std::string& bytes)
+{
+    XmlDocument doc;
+    using CreateReader = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
+    HMODULE lib = LoadLibraryA("xmllite.dll");
+    auto create = lib ? reinterpret_cast<CreateReader>(
+                            reinterpret_cast<void*>(GetProcAddress(lib, "CreateXmlReader")))
+                      : nullptr;
+    IXmlReader* reader = nullptr;
+    IStream* stream = SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
+                                        static_cast<UINT>(bytes.size()));
+    if (create == nullptr || stream == nullptr ||
+        FAILED(create(__uuidof(IXmlReader), reinterpret_cast<void**>(&reader), nullptr)) ||
+        FAILED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) ||
+        FAILED(reader->SetInput(stream))) {
+        doc.error = "no XML reader";
+    } else {
+        std::vector<std::wstring> open;  // paths of the elements not yet closed
+        std::vector<size_t> index;
+        XmlNodeType type;
+        HRESULT hr;
+        while ((hr = reader->Read(&type)) == S_OK) {
+            LPCWSTR name = nullptr, ns = nullptr, value = nullptr;
+            if (type == XmlNodeType_Element) {
+                reader->GetLocalName(&name, nullptr);
+                reader->GetNamespaceUri(&ns, nullptr);
+                XmlElement e;
+                e.path = (open.empty() ? L"" : open.back() + L"/") + ns + L"|" + name;
+                const bool empty = reader->IsEmptyElement();
+                for (HRESULT a = reader->MoveToFirstAttribute(); a == S_OK;
+                     a = reader->MoveToNextAttribute()) {
+                    reader->GetLocalName(&name, nullptr);
+                    reader->GetNamespaceUri(&ns, nullptr);
+                    reader->GetValue(&value, nullptr);
+                    e.attributes.emplace_back(*ns ? std::wstring(ns) + L"|" + name : name, value);
+                }
+                doc.elements.push_back(e);
+                if (!empty) {
+                    open.push_back(e.path);
+                    index.push_back(doc.elements.size() - 1);
+                }
+            } else if (type == XmlNodeType_EndElement && !open.empty()) {
+                open.pop_back();
+                index.pop_back();
+            } else if ((type == XmlNodeType_Text || type == XmlNodeType_CDATA) && !index.empty()) {
+                reader->GetValue(&value, nullptr);
+                doc.elements[index.back()].text += value;
+            }
+        }
+        if (hr != S_FALSE || !open.empty())
+            doc.error = "malformed at line " + [&] {
+                UINT line = 0;
+                reader->GetLineNumber(&line);
+                return std::to_string(line);
+            }() + " (" + Hex32(static_cast<DWORD>(hr)) + ")";
+    }
+    if (reader != nullptr)
+        reader->Release();
+    if (stream != nullptr)
+        stream->Release();
+    return doc;
+}
+
+std::string Narrow(const std::wstring& s)
+{
+    std::string out;
+    for (wchar_t c : s)
+        out += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    return out;
+}
+
+std::wstring Lower(std::wstring s)
+{
+    for (wchar_t& c : s)
+        c = static_cast<wchar_t>(towlower(c));
+    return s;
+}
+
+std::wstring Trim(const std::wstring& s)
+{
+    const size_t first = s.find_first_not_of(L" \t\r\n");
+    if (first == std::wstring::npos)
+        return std::wstring();
+    return s.substr(first, s.find_last_not_of(L" \t\r\n") - first + 1);
+}
+
+const std::wstring kAsmV1 = L"urn:schemas-microsoft-com:asm.v1|";
+const std::wstring kAsmV3 = L"urn:schemas-microsoft-com:asm.v3|";
+const std::wstring kCompat = L"urn:schemas-microsoft-com:compatibility.v1|";
+
+}  // namespace
+
+TEST_F(Resources, ManifestIsWellFormedXml)
+{
+    const std::string raw = Raw(24 /* RT_MANIFEST */, kManifest);
+    ASSERT_FALSE(raw.empty());
+    const XmlDocument doc = ParseXml(raw);
+    EXPECT_EQ(doc.error, "");
+    ASSERT_FALSE(doc.elements.empty());
+    EXPECT_EQ(Narrow(doc.elements[0].path), Narrow(kAsmV1 + L"assembly"));
+    EXPECT_EQ(Narrow(doc.elements[0].Attribute(L"manifestVersion")), "1.0");
+}
+
+// Started as the user who starts it, never elevated or asking to be.
+TEST_F(Resources, ManifestRunsAsInvoker)
+{
+    const XmlDocument doc = ParseXml(Raw(24, kManifest));
+    ASSERT_EQ(doc.error, "");
+    const auto levels = doc.All(kAsmV1 + L"assembly/" + kAsmV3 + L"trustInfo/" + kAsmV3 +
+                                L"security/" + kAsmV3 + L"requestedPrivileges/" + kAsmV3 +
+                                L"requestedExecutionLevel");
+    ASSERT_EQ(levels.size(), 1u);
+    EXPECT_EQ(Narrow(levels[0]->Attribute(L"level")), "asInvoker");
+    EXPECT_EQ(Narrow(levels[0]->Attribute(L"uiAccess")), "false");
+}
+
+TEST_F(Resources, ManifestDeclaresVistaTo11)
+{
+    const XmlDocument doc = ParseXml(Raw(24, kManifest));
+    ASSERT_EQ(doc.error, "");
+    const std::wstring path = kAsmV1 + L"assembly/" + kCompat + L"compatibility/" + kCompat +
+                              L"application/" + kCompat + L"supportedOS";
+    std::vector<std::string> ids;
+    for (const XmlElement* e : doc.All(path))
+        ids.push_back(Narrow(Lower(e->Attribute(L"Id"))));
+    std::sort(ids.begin(), ids.end());
+    // The identifiers Windows documents for Vista, 7, 8, 8.1, and 10 and 11.
+    std::vector<std::string> expected = {
+        "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ids, expected);
+}
+
+// System aware everywhere: dpiAware for the versions that know only it, and dpiAwareness,
+// which later versions read first and which would otherwise default to what dpiAware implies.
+TEST_F(Resources, ManifestMakesTheLauncherSystemDpiAware)
+{
+    const XmlDocument doc = ParseXml(Raw(24, kManifest));
+    ASSERT_EQ(doc.error, "");
+    const std::wstring settings =
+        kAsmV1 + L"assembly/" + kAsmV3 + L"application/" + kAsmV3 + L"windowsSettings/";
+    const auto aware =
+        doc.All(settings + L"http://schemas.microsoft.com/SMI/2005/WindowsSettings|dpiAware");
+    ASSERT_EQ(aware.size(), 1u);
+    // "true/pm" or "per monitor" would ask for per-monitor awareness.
+    EXPECT_EQ(Narrow(Lower(Trim(aware[0]->text))), "true");
+    const auto awareness = doc.All(
+        settings + L"http://schemas.microsoft.com/SMI/2016/WindowsSettings|dpiAwareness");
+    ASSERT_EQ(awareness.size(), 1u);
+    // A list, of which Windows takes the first value it knows: that must be "system".
+    const std::wstring first = awareness[0]->text.substr(0, awareness[0]->text.find(L','));
+    EXPECT_EQ(Narrow(Lower(Trim(first))), "system");
+}
+
+// Version 6 of the common controls would change every control's look, and on XP it needs an
+// initialisation call the launcher does not make.
+TEST_F(Resources, ManifestDependsOnNoCommonControls)
+{
+    const XmlDocument doc = ParseXml(Raw(24, kManifest));
+    ASSERT_EQ(doc.error, "");
+    for (const XmlElement& e : doc.elements) {
+        EXPECT_EQ(e.path.find(kAsmV1 + L"dependency"), std::wstring::npos)
+            << "a dependency: " << Narrow(e.path);
+        EXPECT_NE(Lower(e.Attribute(L"name")), L"microsoft.windows.common-controls")
+            << Narrow(e.path);
+    }
+}

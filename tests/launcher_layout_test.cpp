@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "tests/launcher_driver.h"
 #include "tests/test_support.h"
+#include "tests/codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -97,7 +98,7 @@ class LauncherLayout : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
+        ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
         ASSERT_TRUE(m_launcher.Start(test::BinDir() + "\\dudazuvi.exe", m_scratch.path(),
                                      m_scratch.File("record.txt")))
             << m_launcher.error();

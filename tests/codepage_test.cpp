@@ -29,14 +29,19 @@ std::string TextOf(HWND wnd)
     return test::StrictGbk(text);
 }
 
-std::string ListItem(HWND list, int index)
+std::wstring ListItemW(HWND list, int index)
 {
     const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
     if (length == LB_ERR || length >= 512)
-        return "<LB_ERR>";
+        return L"<LB_ERR>";
     wchar_t text[512] = {};
     SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
-    return test::StrictGbk(text);
+    return text;
+}
+
+std::string ListItem(HWND list, int index)
+{
+    return test::StrictGbk(ListItemW(list, index));
 }
 
 class CodePage : public ::testing::Test {
@@ -119,16 +124,21 @@ TEST_F(CodePage, MessageBoxesAndAboutBoxReadAsWrittenAndALookAlikeOfALabelIsRefu
     Select(0);
     ConfirmAndCloseMessageBox(test::gbk::kStartFailed);
 
-    // Put in by another program, through the W form: texts that differ from a label only in
-    // what a best-fit conversion erases. They are refused before any client is looked for.
-    const wchar_t* lookAlikes[] = {
-        L"\u6c5f\u82cf\uff08\u661f\u8054\uff09",  // 江苏（星联）, row 12 with full-width parentheses
-        L"\u534e\u4e1c\u00b9\u533a",              // 华东¹区, row 5 with a superscript one
-    };
-    for (const wchar_t* text : lookAlikes) {
+    // Put in by another program, through the W form: rows 12 and 5 as the list shows them, with
+    // what a best-fit conversion erases changed: full-width parentheses, a superscript one.
+    // Made from the list's own text, so that they would pass for the label if the launcher's
+    // reading of the list went through such a conversion, whatever the list holds.
+    std::vector<std::wstring> lookAlikes = {ListItemW(List(), 11), ListItemW(List(), 4)};
+    for (wchar_t& c : lookAlikes[0])
+        c = c == L'(' ? L'\uff08' : c == L')' ? L'\uff09' : c;
+    for (wchar_t& c : lookAlikes[1])
+        c = c == L'1' ? L'\u00b9' : c;
+    ASSERT_NE(lookAlikes[0].find(L'\uff08'), std::wstring::npos) << "row 12 has changed";
+    ASSERT_NE(lookAlikes[1].find(L'\u00b9'), std::wstring::npos) << "row 5 has changed";
+    for (const std::wstring& text : lookAlikes) {
         SCOPED_TRACE(Hex(test::StrictGbk(text)));
         const LRESULT index =
-            SendMessageW(List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+            SendMessageW(List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         ASSERT_GE(index, static_cast<LRESULT>(kRegionCount));
         Select(static_cast<int>(index));
         ConfirmAndCloseMessageBox(test::gbk::kChooseRegion);

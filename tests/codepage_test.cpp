@@ -44,6 +44,20 @@ std::string ListItem(HWND list, int index)
     return test::StrictGbk(ListItemW(list, index));
 }
 
+// The command line the client recorded once the launcher has started it; empty, as soon as it
+// shows, when the launcher showed a message box instead. (The launcher ends before the client
+// writes its record, so its end says nothing.)
+std::string WaitForClientOrBox(const e2e::LauncherProcess& launcher, const std::string& record)
+{
+    WaitUntil(
+        [&] {
+            return test::FileExists(record) ||
+                   launcher.WaitForOwnedDialog(launcher.dialog(), 0) != nullptr;
+        },
+        5000);
+    return test::FileExists(record) ? test::WaitForFile(record, 5000) : std::string();
+}
+
 class CodePage : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint(); }
@@ -87,9 +101,9 @@ protected:
         HWND list = launcher.Item(IDC_REGION_LIST);
         ASSERT_EQ(SendMessageW(list, LB_SETCURSEL, index, 0), index);
         e2e::PostButtonCommand(launcher.dialog(), IDOK);
-        EXPECT_EQ(test::WaitForFile(record, 5000), g_regionTable[index].commandLine)
+        ASSERT_EQ(WaitForClientOrBox(launcher, record), g_regionTable[index].commandLine)
             << (launcher.WaitForOwnedDialog(launcher.dialog(), 0) != nullptr
-                    ? "a message box came instead: the selected label was refused"
+                    ? "a message box came instead"
                     : "");
         EXPECT_TRUE(launcher.WaitForExit(5000)) << "the launcher is still running";
     }
@@ -171,7 +185,8 @@ TEST_F(CodePage, FifthRowStartsItsClient)
 
 TEST_F(CodePage, EveryRowStartsItsClient)
 {
-    for (int i = 0; i < static_cast<int>(kRegionCount); ++i)
+    // One row that does not start is enough: the rest would most likely fail the same way.
+    for (int i = 0; i < static_cast<int>(kRegionCount) && !HasFatalFailure(); ++i)
         ExpectRowStartsItsClient(i);
 }
 
@@ -219,7 +234,7 @@ TEST_F(CodePage, LauncherAndClientInAFolderTheCodePageCannotWrite)
             << launcher.error();
         ASSERT_EQ(SendMessageW(launcher.Item(IDC_REGION_LIST), LB_SETCURSEL, row, 0), row);
         e2e::PostButtonCommand(launcher.dialog(), IDOK);
-        EXPECT_EQ(test::WaitForFile(Record(), 5000), g_regionTable[row].commandLine)
+        ASSERT_EQ(WaitForClientOrBox(launcher, Record()), g_regionTable[row].commandLine)
             << (launcher.WaitForOwnedDialog(launcher.dialog(), 0) != nullptr
                     ? "a message box came instead"
                     : "");

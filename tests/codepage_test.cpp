@@ -112,7 +112,9 @@ protected:
     e2e::LauncherProcess m_launcher;
 };
 
-TEST_F(CodePage, EveryTextOfTheDialogReadsAsWritten)
+// Then row 5, whose label the "A" forms' round trip lost under code page 932 (under 65001 they
+// lost every label); the folder test below starts row 1.
+TEST_F(CodePage, EveryTextOfTheDialogReadsAsWrittenAndRowFiveStartsItsClient)
 {
     StartBesideTheClient();
     EXPECT_EQ(Hex(TextOf(Dialog())), Hex(test::gbk::kCaption));
@@ -123,6 +125,13 @@ TEST_F(CodePage, EveryTextOfTheDialogReadsAsWritten)
     }
     EXPECT_EQ(Hex(TextOf(m_launcher.Item(IDOK))), Hex(test::gbk::kConfirm));
     EXPECT_EQ(Hex(TextOf(m_launcher.Item(IDCANCEL))), Hex(test::gbk::kQuit));
+
+    Select(4);
+    e2e::PostButtonCommand(Dialog(), IDOK);
+    ASSERT_EQ(WaitForClientOrBox(m_launcher, Record()), g_regionTable[4].commandLine)
+        << (m_launcher.WaitForOwnedDialog(Dialog(), 0) != nullptr ? "a message box came instead"
+                                                                   : "");
+    EXPECT_TRUE(m_launcher.WaitForExit(5000)) << "the launcher is still running";
 }
 
 TEST_F(CodePage, MessageBoxesAndAboutBoxReadAsWrittenAndALookAlikeOfALabelIsRefused)
@@ -174,13 +183,6 @@ TEST_F(CodePage, MessageBoxesAndAboutBoxReadAsWrittenAndALookAlikeOfALabelIsRefu
     e2e::PostButtonCommand(about, IDOK);
     EXPECT_TRUE(WaitUntil([about] { return !IsWindow(about); }, 5000)) << "the About box stayed";
     EXPECT_FALSE(test::FileExists(Record())) << "a client was started";
-}
-
-// Under code page 932 the "A" forms' round trip lost row 5's label (and under 65001 every
-// label); the folder test below starts row 1.
-TEST_F(CodePage, FifthRowStartsItsClient)
-{
-    ExpectRowStartsItsClient(4);
 }
 
 TEST_F(CodePage, EveryRowStartsItsClient)

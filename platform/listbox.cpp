@@ -27,7 +27,8 @@ int CListBox::GetText(int nIndex, LPSTR lpszBuffer, int nMaxBytes) const
     const LRESULT units = ::SendMessageW(m_hWnd, LB_GETTEXTLEN, nIndex, 0);
     if (units < 0 || units >= 2 * static_cast<LRESULT>(nMaxBytes))
         return LB_ERR;
-    WCHAR* text = static_cast<WCHAR*>(std::malloc((static_cast<size_t>(units) + 1) * sizeof(WCHAR)));
+    const size_t size = (static_cast<size_t>(units) + 1) * sizeof(WCHAR);
+    WCHAR* text = static_cast<WCHAR*>(std::malloc(size));
     if (text == nullptr)
         return LB_ERR;
     const LRESULT read =

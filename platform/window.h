@@ -80,9 +80,9 @@ public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
     // Creates the window from the template as a Unicode dialog (so its texts reach the controls
-    // as the template has them, whatever the ANSI code page), runs the modal loop until the dialog ends, destroys
-    // the window and returns the end code; -1 when the window could not be created. A dialog
-    // with no parent is owned by the application's main window, if that has one.
+    // as the template has them, whatever the ANSI code page), runs the modal loop until the
+    // dialog ends, destroys the window and returns the end code; -1 when the window could not be
+    // created. A dialog with no parent is owned by the application's main window, if that has one.
     virtual INT_PTR DoModal();
 
     void EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }

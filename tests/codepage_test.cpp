@@ -178,7 +178,8 @@ TEST_F(CodePage, MessageBoxesAndAboutBoxReadAsWrittenAndALookAlikeOfALabelIsRefu
             (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
             statics.push_back(Hex(TextOf(child)));
     }
-    EXPECT_EQ(statics, (std::vector<std::string>{Hex(test::gbk::kVersionLine), Hex(kCopyrightLine)}));
+    EXPECT_EQ(statics,
+              (std::vector<std::string>{Hex(test::gbk::kVersionLine), Hex(kCopyrightLine)}));
     EXPECT_EQ(Hex(TextOf(GetDlgItem(about, IDOK))), Hex(test::gbk::kOk));
     e2e::PostButtonCommand(about, IDOK);
     EXPECT_TRUE(WaitUntil([about] { return !IsWindow(about); }, 5000)) << "the About box stayed";

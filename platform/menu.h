@@ -14,10 +14,8 @@ public:
     // is valid only until the next FromHandle call on this thread: use it, do not keep it.
     static CMenu* FromHandle(HMENU hMenu);
 
-    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr)
-    {
-        return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
-    }
+    // lpszNewItem is a GBK text; FALSE, with nothing appended, when it is not valid GBK.
+    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr);
 };
 
 #endif  // VELTO_PLATFORM_MENU_H

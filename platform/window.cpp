@@ -3,10 +3,20 @@
 
 #include "platform/app.h"
 #include "platform/menu.h"
+#include "platform/text.h"
 
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
 {
     return CMenu::FromHandle(::GetSystemMenu(m_hWnd, bRevert));
+}
+
+int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) const
+{
+    const CGbkToWide text(lpszText);
+    const CGbkToWide caption(lpszCaption);
+    if (!text.IsValid() || !caption.IsValid())
+        return 0;
+    return ::MessageBoxW(m_hWnd, text, caption, nType);
 }
 
 void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
@@ -36,7 +46,7 @@ INT_PTR CDialog::DoModal()
             hWndOwner = pMainWnd->m_hWnd;
     }
     const INT_PTR result =
-        ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hWndOwner,
+        ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), hWndOwner,
                           AfxDlgProc, reinterpret_cast<LPARAM>(this));
     // WM_NCDESTROY has cleared the main-window pointer if the window existed; a dialog that could
     // not be created never got one, and the pointer must not outlive the (often local) object.

@@ -37,18 +37,17 @@ public:
     }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
     {
-        return ::SendMessageA(m_hWnd, message, wParam, lParam);
+        // The program's windows are Unicode windows; no message sent through here carries text.
+        return ::SendMessageW(m_hWnd, message, wParam, lParam);
     }
     HICON SetIcon(HICON hIcon, BOOL bBigIcon)
     {
         return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
                                                    reinterpret_cast<LPARAM>(hIcon)));
     }
-    // A modal message box owned by this window; returns the id of the button that closed it.
-    int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType = MB_OK) const
-    {
-        return ::MessageBoxA(m_hWnd, lpszText, lpszCaption, nType);
-    }
+    // A modal message box owned by this window, of GBK texts; returns the id of the button that
+    // closed it, or 0 when it could not be shown (a text that is not valid GBK included).
+    int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType = MB_OK) const;
 
     // Leaves the message being handled to the system's default processing: once the handler
     // returns, the dialog procedure reports the message as not handled and the dialog manager
@@ -85,9 +84,10 @@ class CDialog : public CWnd {
 public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
-    // Creates the window from the template, runs the modal loop until the dialog ends, destroys
-    // the window and returns the end code; -1 when the window could not be created. A dialog
-    // with no parent is owned by the application's main window, if that has one.
+    // Creates the window from the template as a Unicode dialog (so its texts reach the controls
+    // as the template has them, whatever the ANSI code page), runs the modal loop until the
+    // dialog ends, destroys the window and returns the end code; -1 when the window could not be
+    // created. A dialog with no parent is owned by the application's main window, if that has one.
     virtual INT_PTR DoModal();
 
     void EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }

@@ -19,20 +19,10 @@ bool LaunchSelectedRegion(CListBox& list, CWnd& owner)
     char commandLine[kRegionCommandLineBufferSize] = {};
     char label[kRegionLabelBufferSize] = {};
 
-    // With nothing selected the index is LB_ERR; the list then answers LB_ERR again and writes
-    // nothing, so the label stays empty and matches no row.
-    //
-    // LB_GETTEXT writes the whole text, so its length is asked first. That length may be up to
-    // twice the real one (a list holding Unicode text allows two bytes a character), never less:
-    // a text reported below twice the label buffer is read into a buffer that size and kept only
-    // if it really fits; one reported longer is at least as long as the label buffer, so it
-    // cannot be a label.
-    const int index = list.GetCurSel();
-    const int length = list.GetTextLen(index);
-    char text[2 * kRegionLabelBufferSize] = {};
-    if (length >= 0 && length < static_cast<int>(sizeof text) &&
-        list.GetText(index, text) != LB_ERR && std::strlen(text) < sizeof label)
-        std::memcpy(label, text, std::strlen(text) + 1);
+    // With nothing selected the index is LB_ERR; the list then has no text to give, so the label
+    // stays empty and matches no row. So does a text too long for the buffer (no label is) or
+    // one that is not exactly GBK.
+    list.GetText(list.GetCurSel(), label, static_cast<int>(sizeof label));
 
     const char* rowCommandLine = FindRegionCommandLine(label);
     if (rowCommandLine == nullptr) {

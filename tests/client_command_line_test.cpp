@@ -11,6 +11,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "tests/codepage.h"
+
 #include <fstream>
 #include <iterator>
 #endif
@@ -306,7 +308,7 @@ TEST(ClientProgram, RecordsItsCommandLineAndReportsTheVerdict)
 #ifndef _WIN32
     GTEST_SKIP() << "vexa.exe exists only in the Windows build";
 #else
-    ASSERT_EQ(GetACP(), 936u);
+    ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
     struct Case {
         std::string line;
         DWORD exitCode;

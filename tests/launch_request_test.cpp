@@ -5,6 +5,7 @@
 #include "tests/expected_texts.h"
 #include "tests/pe_image.h"
 #include "tests/test_support.h"
+#include "tests/codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ class LaunchRequest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
+        ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
         m_owner.m_hWnd = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 300,
                                          400, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(m_owner.m_hWnd, nullptr);

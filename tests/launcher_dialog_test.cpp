@@ -10,6 +10,7 @@
 #include "tests/hex.h"
 #include "tests/pe_image.h"
 #include "tests/test_support.h"
+#include "tests/codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -108,9 +109,9 @@ LRESULT CALLBACK RecordingDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     return CallWindowProcA(g_dialogProc, hwnd, message, wParam, lParam);
 }
 
-TEST(LauncherDialog, RunsUnderTheChineseCodePage)
+TEST(LauncherDialog, RunsUnderItsIntendedCodePage)
 {
-    ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
+    ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
 }
 
 TEST(LauncherDialog, SystemMenuEndsWithASeparatorAndTheAboutItem)

@@ -252,13 +252,26 @@ LauncherProcess::~LauncherProcess()
 bool LauncherProcess::Start(const std::string& exe, const std::string& currentDir,
                             const std::string& recordFile, bool inheritHandles)
 {
-    std::string commandLine = "\"" + exe + "\"";
-    STARTUPINFOA startup = {};
+    const auto wide = [](const std::string& s) {
+        std::wstring w(s.size() + 1, L'\0');
+        const int n =
+            MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, &w[0], static_cast<int>(w.size()));
+        w.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
+        return w;
+    };
+    return Start(wide(exe), wide(currentDir), recordFile, inheritHandles);
+}
+
+bool LauncherProcess::Start(const std::wstring& exe, const std::wstring& currentDir,
+                            const std::string& recordFile, bool inheritHandles)
+{
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     {
         // The child copies the environment when it is created.
         test::ScopedEnv record("VEXA_RECORD", recordFile);
-        if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, inheritHandles, 0,
+        if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, inheritHandles, 0,
                             nullptr,
                             currentDir.c_str(), &startup, &m_info)) {
             m_error = "CreateProcess failed with error " + std::to_string(GetLastError());

@@ -58,6 +58,9 @@ public:
     // the launcher gets this process's inheritable handles, as a shell might hand it some.
     bool Start(const std::string& exe, const std::string& currentDir,
                const std::string& recordFile, bool inheritHandles = false);
+    // The same for paths that the ANSI code page may not be able to write.
+    bool Start(const std::wstring& exe, const std::wstring& currentDir,
+               const std::string& recordFile, bool inheritHandles = false);
 
     HWND dialog() const { return m_dialog; }
     HWND Item(int id) const { return GetDlgItem(m_dialog, id); }

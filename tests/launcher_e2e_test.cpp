@@ -6,6 +6,7 @@
 #include "tests/launcher_driver.h"
 #include "tests/expected_texts.h"
 #include "tests/test_support.h"
+#include "tests/codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +31,7 @@ const DWORD kQuietMs = 1000;
 
 class Launcher : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8"; }
+    void SetUp() override { ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint(); }
 
     // From bin/, beside the client, in an empty current folder: the client can only be found in
     // the launcher's own folder.

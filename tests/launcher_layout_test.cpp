@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "tests/launcher_driver.h"
 #include "tests/test_support.h"
+#include "tests/codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -135,7 +136,7 @@ class LauncherLayout : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
+        ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
         // Measured in real pixels, whatever Wine or Windows would otherwise scale for us.
         SetProcessDPIAware();
         HDC screen = GetDC(nullptr);

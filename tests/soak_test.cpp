@@ -6,6 +6,7 @@
 #include "tests/launcher_driver.h"
 #include "tests/expected_texts.h"
 #include "tests/test_support.h"
+#include "tests/codepage.h"
 
 #include <psapi.h>
 
@@ -123,7 +124,7 @@ std::string ConfirmAndDismiss(const e2e::LauncherProcess& launcher)
 
 TEST(Soak, HundredsOfRefusedConfirmsLeaveTheProgramResponsiveAndLevelThenItStarts)
 {
-    ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
+    ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
     // A copy of the launcher with no client beside it, run from its own folder: the client
     // cannot be found until the test puts it there.
     test::ScratchDir scratch;

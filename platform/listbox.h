@@ -13,7 +13,6 @@ public:
         assert(!(::GetWindowLongA(m_hWnd, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)));
         return static_cast<int>(SendMessage(LB_GETCURSEL));
     }
-    int SetCurSel(int nSelect) { return static_cast<int>(SendMessage(LB_SETCURSEL, nSelect)); }
     // Length in bytes of item nIndex's text, terminator not counted; LB_ERR for a bad index.
     int GetTextLen(int nIndex) const
     {

@@ -20,8 +20,6 @@ public:
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
-    operator HWND() const { return m_hWnd; }
-
 // Attributes
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
     void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
@@ -60,16 +58,12 @@ protected:
     // While a handler runs, the "handled" mark of its message, which Default() clears. A message
     // sent to the window from inside a handler has a mark of its own.
     bool* m_pbMsgHandled = nullptr;
-
-    friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
 };
 
 class CDataExchange {
 public:
-    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
-        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+    CDataExchange(CWnd* pDlgWnd, BOOL) : m_pDlgWnd(pDlgWnd) {}
 
-    BOOL m_bSaveAndValidate;  // true: controls to members; false: members to controls
     CWnd* m_pDlgWnd;
 };
 
@@ -102,11 +96,11 @@ protected:
     // Returns true when the message was handled, with its result in *pResult.
     bool OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
-    friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
-
     DECLARE_MESSAGE_MAP()
-};
 
-INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+private:
+    // The one dialog procedure of every CDialog: finds the object and runs its map.
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+};
 
 #endif  // VELTO_PLATFORM_WINDOW_H

@@ -3,9 +3,12 @@
 // started with.
 #include "region/region_table.h"
 #include "res/resource.h"
-#include "tests/launcher_driver.h"
-#include "tests/expected_texts.h"
-#include "tests/test_support.h"
+#include "tests/support/client_report.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/files.h"
+#include "tests/support/hex.h"
+#include "tests/support/launcher_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +17,10 @@
 
 namespace {
 
-using e2e::WaitUntil;
 using test::Hex;
+using test::kFirstWaitMs;
+using test::WaitUntil;
 using test::gbk::kAboutCaption;
-using test::gbk::kCaption;
 using test::gbk::kChooseRegion;
 using test::gbk::kConfirm;
 using test::gbk::kOk;
@@ -30,8 +33,6 @@ const DWORD kQuietMs = 1000;
 
 class Launcher : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8"; }
-
     // From bin/, beside the client, in an empty current folder: the client can only be found in
     // the launcher's own folder.
     void StartBesideTheClient()
@@ -79,9 +80,9 @@ protected:
     void Click(HWND wnd, POINT at) const
     {
         FocusIn(GetAncestor(wnd, GA_ROOT));
-        e2e::PostClick(wnd, at);
+        test::PostClick(wnd, at);
     }
-    void ClickButton(HWND button) const { Click(button, e2e::ClientCentre(button)); }
+    void ClickButton(HWND button) const { Click(button, test::ClientCentre(button)); }
 
     void Select(int index)
     {
@@ -91,7 +92,7 @@ protected:
     // What the "进入" button tells its dialog when it is clicked.
     void PostConfirm()
     {
-        e2e::PostButtonCommand(Dialog(), IDOK);
+        test::PostButtonCommand(Dialog(), IDOK);
     }
 
     // Waits for a message box of the launcher, checks it and closes it with its OK button; then
@@ -99,14 +100,12 @@ protected:
     void CloseMessageBox(const char* text)
     {
         HWND box = m_launcher.WaitForOwnedDialog(Dialog());
-        ASSERT_NE(box, nullptr) << "no message box appeared";
-        EXPECT_EQ(Hex(e2e::WindowTextGbk(box)), Hex(kCaption));
-        EXPECT_EQ(Hex(e2e::DlgItemTextGbk(box, 0xFFFF)), Hex(text));
-        // MB_OK: one OK button and no icon.
-        EXPECT_EQ(e2e::VisibleButtonIds(box), std::vector<int>{IDOK});
-        EXPECT_FALSE(e2e::ShowsIconControl(box));
+        ASSERT_NE(box, nullptr) << "no message box owned by the dialog within " << kFirstWaitMs
+                                << " ms; the launcher's windows:\n"
+                                << m_launcher.DescribeWindows();
+        EXPECT_TRUE(test::IsLauncherBox(test::DescribeMessageBox(box), text));
         EXPECT_FALSE(IsWindowEnabled(Dialog())) << "the box is not modal";
-        e2e::PostButtonCommand(box, IDOK);
+        test::PostButtonCommand(box, IDOK);
         ASSERT_TRUE(WaitUntil([box] { return !IsWindow(box); })) << "the box stayed";
         EXPECT_TRUE(WaitUntil([this] { return IsWindowEnabled(Dialog()) != 0; }));
         EXPECT_TRUE(m_launcher.Running());
@@ -132,7 +131,8 @@ protected:
         ASSERT_FALSE(HasFatalFailure());
         pick();
         ASSERT_FALSE(HasFatalFailure());
-        EXPECT_EQ(test::WaitForFile(Record(), 10000), g_regionTable[index].commandLine);
+        ASSERT_EQ(test::WaitForFile(Record(), kFirstWaitMs), g_regionTable[index].commandLine)
+            << "(empty: no client started within " << kFirstWaitMs << " ms)";
         ASSERT_TRUE(m_launcher.WaitForExit()) << "the launcher is still running";
         const DWORD code = m_launcher.ExitCode();
         RecordProperty("launcherExitCode", static_cast<int>(code));
@@ -142,7 +142,7 @@ protected:
     // Declared before the launcher, so that it goes after the launcher has ended.
     test::ScratchDir m_scratch;
     test::ScratchDir m_alone;
-    e2e::LauncherProcess m_launcher;
+    test::LauncherProcess m_launcher;
 };
 
 TEST_F(Launcher, StartsWithEveryRegionInTableOrderNothingSelectedAndFocusOnConfirm)
@@ -151,12 +151,12 @@ TEST_F(Launcher, StartsWithEveryRegionInTableOrderNothingSelectedAndFocusOnConfi
     ASSERT_EQ(Count(), static_cast<int>(kRegionCount));
     for (int i = 0; i < static_cast<int>(kRegionCount); ++i) {
         SCOPED_TRACE("row " + std::to_string(i + 1));
-        EXPECT_EQ(Hex(e2e::ListItemGbk(List(), i)), Hex(g_regionTable[i].label));
+        EXPECT_EQ(Hex(test::ListItemGbk(List(), i)), Hex(g_regionTable[i].label));
     }
     EXPECT_EQ(CurSel(), LB_ERR);
     EXPECT_EQ(FocusIn(Dialog()), m_launcher.Item(IDOK));
-    EXPECT_EQ(Hex(e2e::WindowTextGbk(m_launcher.Item(IDOK))), Hex(kConfirm));
-    EXPECT_EQ(Hex(e2e::WindowTextGbk(m_launcher.Item(IDCANCEL))), Hex(kQuit));
+    EXPECT_EQ(Hex(test::WindowTextGbk(m_launcher.Item(IDOK))), Hex(kConfirm));
+    EXPECT_EQ(Hex(test::WindowTextGbk(m_launcher.Item(IDCANCEL))), Hex(kQuit));
 }
 
 // Wine does not carry WM_GETICON between processes, so the icon is checked where the system shows
@@ -178,7 +178,7 @@ TEST_F(Launcher, CaptionShowsTheApplicationIcon)
     const RECT caption = {0, 0, (window.right - window.left) / 2,
                           GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYDLGFRAME) + 4};
     const int small = GetSystemMetrics(SM_CXSMICON);
-    EXPECT_TRUE(WaitUntil([&] { return e2e::ShowsIcon(Dialog(), icon, small, caption); }, 5000))
+    EXPECT_TRUE(WaitUntil([&] { return test::ShowsIcon(Dialog(), icon, small, caption); }, 5000))
         << "the caption does not show icon IDR_MAINFRAME";
     DestroyIcon(icon);
     FreeLibrary(exe);
@@ -200,7 +200,7 @@ TEST_F(Launcher, EnterPressedWithNothingSelectedAsksForARegionAndStays)
     StartBesideTheClient();
     HWND focus = FocusIn(Dialog());
     ASSERT_EQ(focus, m_launcher.Item(IDOK)) << "the confirm button does not have the focus";
-    e2e::PostKey(focus, VK_RETURN);
+    test::PostKey(focus, VK_RETURN);
     CloseMessageBox(kChooseRegion);
     EXPECT_EQ(CurSel(), LB_ERR);
     Sleep(kQuietMs);
@@ -213,38 +213,34 @@ TEST_F(Launcher, EnterPressedWithNothingSelectedAsksForARegionAndStays)
 // (the launcher is given an inheritable one to pass on, and must not).
 TEST_F(Launcher, ClientRunsOnAfterTheLauncherHasGoneWithItsFolderAndEnvironmentButNoHandle)
 {
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    const std::string probeName = "velto-e2e-probe-" + std::to_string(GetCurrentProcessId());
-    HANDLE probe = CreateEventA(&inheritable, TRUE, FALSE, probeName.c_str());
-    ASSERT_NE(probe, nullptr);
-    test::LingeringClient client(probe);
+    test::LingeringClient client;
     ASSERT_TRUE(m_launcher.Start(test::BinDir() + "\\dudazuvi.exe", m_scratch.path(), Record(),
                                  true))
         << m_launcher.error();
     Select(9);
     PostConfirm();
 
-    ASSERT_TRUE(client.WaitForReport()) << "the client never ran (started suspended?)";
-    EXPECT_TRUE(m_launcher.WaitForExit(5000)) << "the launcher stays while the client runs";
+    ASSERT_TRUE(client.WaitForReport(kFirstWaitMs))
+        << "no client report within " << kFirstWaitMs << " ms (started suspended?)";
+    EXPECT_TRUE(m_launcher.WaitForExit()) << "the launcher stays while the client runs";
     EXPECT_FALSE(m_launcher.HasWindows()) << "the launcher left a window behind";
     EXPECT_TRUE(client.Running()) << "the client ended with the launcher";
 
     test::ExpectStartedAsTheLauncherStartsIt(client, g_regionTable[9].commandLine,
-                                             m_scratch.path(), probeName);
+                                             m_scratch.path());
 
     EXPECT_TRUE(client.Stop()) << "the client did not end when told to";
-    CloseHandle(probe);
 }
 
 TEST_F(Launcher, FirstRowClickedAndEnterPressedStartsItsClient)
 {
     ExpectRowStartsItsClient(0, [this] {
-        const POINT at = e2e::ListItemCentre(List(), 0);
+        const POINT at = test::ListItemCentre(List(), 0);
         ASSERT_GE(at.y, 0);
         Click(List(), at);
         ASSERT_TRUE(WaitUntil([this] { return CurSel() == 0; })) << "the click selected nothing";
         ASSERT_EQ(FocusIn(Dialog()), List());
-        e2e::PostKey(List(), VK_RETURN);
+        test::PostKey(List(), VK_RETURN);
     });
 }
 
@@ -283,7 +279,8 @@ TEST_F(Launcher, ClientInTheCurrentFolderIsFoundWhenNotBesideTheLauncher)
     StartAlone(test::BinDir());
     Select(11);
     PostConfirm();
-    EXPECT_EQ(test::WaitForFile(Record(), 10000), g_regionTable[11].commandLine);
+    ASSERT_EQ(test::WaitForFile(Record(), kFirstWaitMs), g_regionTable[11].commandLine)
+        << "(empty: no client started within " << kFirstWaitMs << " ms)";
     EXPECT_TRUE(m_launcher.WaitForExit());
 }
 
@@ -301,7 +298,7 @@ TEST_F(Launcher, EscapeEndsWithNothingStarted)
     Select(0);
     HWND focus = FocusIn(Dialog());
     ASSERT_NE(focus, nullptr);
-    e2e::PostKey(focus, VK_ESCAPE);
+    test::PostKey(focus, VK_ESCAPE);
     ExpectEndsWithNothingStarted();
 }
 
@@ -316,10 +313,10 @@ TEST_F(Launcher, CloseBoxEndsWithNothingStarted)
 TEST_F(Launcher, DoubleClickOnARowOnlySelectsIt)
 {
     StartBesideTheClient();
-    const POINT at = e2e::ListItemCentre(List(), 2);
+    const POINT at = test::ListItemCentre(List(), 2);
     ASSERT_GE(at.y, 0);
     FocusIn(Dialog());
-    e2e::PostDoubleClick(List(), at);
+    test::PostDoubleClick(List(), at);
     EXPECT_TRUE(WaitUntil([this] { return CurSel() == 2; })) << "selection " << CurSel();
     Sleep(kQuietMs);
     EXPECT_TRUE(m_launcher.Running());
@@ -359,16 +356,18 @@ protected:
     HWND Opened()
     {
         HWND about = m_launcher.WaitForOwnedDialog(Dialog());
-        EXPECT_NE(about, nullptr) << "no About box";
+        EXPECT_NE(about, nullptr) << "no About box owned by the dialog within " << kFirstWaitMs
+                                  << " ms; the launcher's windows:\n"
+                                  << m_launcher.DescribeWindows();
         if (about == nullptr)
             return nullptr;
-        EXPECT_EQ(Hex(e2e::WindowTextGbk(about)), Hex(kAboutCaption));
-        std::vector<std::string> statics = e2e::ChildTextsGbk(about, "Static");
+        EXPECT_EQ(Hex(test::WindowTextGbk(about)), Hex(kAboutCaption));
+        std::vector<std::string> statics = test::ChildTextsGbk(about, "Static");
         bool versionShown = false;
         for (const std::string& text : statics)
             versionShown = versionShown || text == kVersionLine;
         EXPECT_TRUE(versionShown) << "no static reads " << Hex(kVersionLine);
-        EXPECT_EQ(Hex(e2e::WindowTextGbk(GetDlgItem(about, IDOK))), Hex(kOk));
+        EXPECT_EQ(Hex(test::WindowTextGbk(GetDlgItem(about, IDOK))), Hex(kOk));
         EXPECT_FALSE(IsWindowEnabled(Dialog())) << "the About box is not modal";
         return about;
     }
@@ -392,11 +391,11 @@ TEST_F(AboutBox, SystemMenuEndsWithTheAboutItem)
     PostMessageA(Dialog(), WM_SYSCOMMAND, SC_KEYMENU, ' ');
     HWND menu = m_launcher.WaitForPopupMenu();
     ASSERT_NE(menu, nullptr) << "no system menu opened";
-    e2e::PostKey(menu, VK_END);
-    e2e::PostKey(menu, VK_RETURN);
+    test::PostKey(menu, VK_END);
+    test::PostKey(menu, VK_RETURN);
     HWND about = Opened();
     ASSERT_NE(about, nullptr);
-    e2e::PostButtonCommand(about, IDOK);
+    test::PostButtonCommand(about, IDOK);
     ExpectClosedAndLauncherUnchanged(about, LB_ERR);
 }
 
@@ -407,7 +406,7 @@ TEST_F(AboutBox, OpensForTheAboutCommandWhateverItsLowFourBits)
         SCOPED_TRACE(command);
         HWND about = Open(command);
         ASSERT_NE(about, nullptr);
-        e2e::PostButtonCommand(about, IDOK);
+        test::PostButtonCommand(about, IDOK);
         ExpectClosedAndLauncherUnchanged(about, LB_ERR);
     }
 }
@@ -429,7 +428,7 @@ TEST_F(AboutBox, ClosesWithOkEscapeAndCloseBoxLeavingTheLauncherAsItWas)
         ASSERT_NE(about, nullptr);
         HWND focus = FocusIn(about);
         ASSERT_TRUE(focus == about || IsChild(about, focus)) << "the focus is not in the box";
-        e2e::PostKey(focus, VK_ESCAPE);
+        test::PostKey(focus, VK_ESCAPE);
         ExpectClosedAndLauncherUnchanged(about, 2);
     }
     {

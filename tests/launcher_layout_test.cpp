@@ -6,8 +6,8 @@
 // face is drawn by whatever the prefix's font replacements name; a face with other metrics scales
 // every control, and that is what these tests see.
 #include "res/resource.h"
-#include "tests/launcher_driver.h"
-#include "tests/test_support.h"
+#include "tests/support/files.h"
+#include "tests/support/launcher_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -97,7 +97,6 @@ class LauncherLayout : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
         ASSERT_TRUE(m_launcher.Start(test::BinDir() + "\\dudazuvi.exe", m_scratch.path(),
                                      m_scratch.File("record.txt")))
             << m_launcher.error();
@@ -109,14 +108,14 @@ protected:
     HWND Picture() const
     {
         HWND first = GetWindow(Dialog(), GW_CHILD);
-        if (first == nullptr || e2e::ClassName(first) != "Static" ||
+        if (first == nullptr || test::ClassName(first) != "Static" ||
             (GetWindowLongA(first, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP)
             return nullptr;
         return first;
     }
 
     test::ScratchDir m_scratch;
-    e2e::LauncherProcess m_launcher;
+    test::LauncherProcess m_launcher;
 };
 
 TEST_F(LauncherLayout, ClientAreaHasTheDesignedSizeAndThePictureFillsIt)

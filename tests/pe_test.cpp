@@ -1,8 +1,8 @@
 // tests/pe_test.cpp: how the shipped programs are linked, read from their file bytes: 32-bit GUI
 // images with ASLR and DEP that the loader can really relocate, no section both writable and
 // executable, no link timestamp, and nothing imported but Windows' own DLLs.
-#include "tests/pe_image.h"
-#include "tests/test_support.h"
+#include "tests/support/pe_image.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 

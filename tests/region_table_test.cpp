@@ -6,7 +6,7 @@
 #include "client/command_line.h"
 #include "region/region_table.h"
 
-#include "tests/hex.h"
+#include "tests/support/hex.h"
 
 #include <gtest/gtest.h>
 
@@ -141,13 +141,6 @@ std::string AddressText(const ClientEndpoint& e)
 }
 
 }  // namespace
-
-#ifdef _WIN32
-TEST(RegionTable, RunsUnderTheChineseCodePage)
-{
-    ASSERT_EQ(GetACP(), 936u) << "run the tests with LC_ALL=zh_CN.UTF-8";
-}
-#endif
 
 TEST(RegionTable, LabelsHaveTheirFormsInGbk)
 {

@@ -172,12 +172,8 @@ bool g_privateFromPagefile;
 // The dialog of process `pid`, shown or not.
 HWND FindDialogOf(DWORD pid)
 {
-    test::WindowQuery query;
-    query.processId = pid;
-    query.cls = kDialogClass;
-    query.caption = kDialogCaption;
-    query.anyOwner = false;
-    return test::FindWindowOf(query);
+    return test::FindWindowOf(
+        {.processId = pid, .cls = kDialogClass, .caption = kDialogCaption, .anyOwner = false});
 }
 
 // Committed private memory, region by region: the commit charge Windows calls private bytes,

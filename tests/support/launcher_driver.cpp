@@ -13,53 +13,25 @@ namespace test {
 
 namespace {
 
-// The launcher's message boxes share class and caption with its dialog; only the dialog has no
-// owner.
-WindowQuery DialogQuery(DWORD processId)
+std::string Describe(const std::string& caption, const std::string& text,
+                     const std::vector<int>& buttonIds, bool iconShown)
 {
-    WindowQuery q;
-    q.processId = processId;
-    q.cls = "#32770";
-    q.caption = gbk::kCaption;
-    q.anyOwner = false;
-    q.owner = nullptr;
-    q.visible = true;
-    return q;
-}
-
-// Once the launcher is idle, that is waiting for input in its modal loop, its dialog is shown; a
-// visible window of it that is not the dialog then means the dialog will not come.
-HWND OtherVisibleWindow(DWORD processId)
-{
-    WindowQuery q;
-    q.processId = processId;
-    q.visible = true;
-    return FindWindowOf(q);
+    std::string out = "caption " + Hex(caption) + "| text " + Hex(text) + "| button ids";
+    for (int id : buttonIds)
+        out += " " + std::to_string(id);
+    return out + (iconShown ? ", an icon" : ", no icon");
 }
 
 }  // namespace
 
 ::testing::AssertionResult IsLauncherBox(const MessageBoxSeen& box, const char* text)
 {
-    const std::vector<int> okOnly{IDOK};
-    if (box.caption == gbk::kCaption && box.text == text && box.buttonIds == okOnly &&
-        !box.iconShown)
+    const std::string seen = Describe(box.caption, box.text, box.buttonIds, box.iconShown);
+    const std::string wanted = Describe(gbk::kCaption, text, {IDOK}, false);
+    if (seen == wanted)
         return ::testing::AssertionSuccess();
-    ::testing::AssertionResult failure = ::testing::AssertionFailure();
-    failure << "the box is not the launcher's box reading " << Hex(text) << ":";
-    if (box.caption != gbk::kCaption)
-        failure << " caption " << Hex(box.caption) << ";";
-    if (box.text != text)
-        failure << " text " << Hex(box.text) << ";";
-    if (box.buttonIds != okOnly) {
-        failure << " button ids";
-        for (int id : box.buttonIds)
-            failure << " " << id;
-        failure << " (not one OK);";
-    }
-    if (box.iconShown)
-        failure << " an icon;";
-    return failure;
+    return ::testing::AssertionFailure() << "the box shows\n  " << seen
+                                         << "\nnot the launcher's\n  " << wanted;
 }
 
 LauncherProcess::~LauncherProcess()
@@ -87,16 +59,20 @@ bool LauncherProcess::Start(const std::string& exe, const std::string& currentDi
         }
     }
     const DWORD started = GetTickCount();
-    const WindowQuery query = DialogQuery(m_info.dwProcessId);
+    // The launcher's message boxes share class and caption with its dialog; only the dialog has
+    // no owner.
+    const WindowQuery query{.processId = m_info.dwProcessId, .cls = "#32770",
+                            .caption = gbk::kCaption, .anyOwner = false, .visible = true};
     HWND other = nullptr;
     WaitUntil(
         [&] {
             m_dialog = FindWindowOf(query);
             if (m_dialog != nullptr || !Running())
                 return true;
-            other = WaitForInputIdle(m_info.hProcess, 0) == 0
-                        ? OtherVisibleWindow(m_info.dwProcessId)
-                        : nullptr;
+            // Once the launcher is idle, waiting for input in its modal loop, its dialog is
+            // shown: a visible window of it that is not the dialog means the dialog will not come.
+            if (WaitForInputIdle(m_info.hProcess, 0) == 0)
+                other = FindWindowOf({.processId = m_info.dwProcessId, .visible = true});
             return other != nullptr;
         },
         kFirstWaitMs);
@@ -164,9 +140,7 @@ HWND LauncherProcess::Focus() const
 
 bool LauncherProcess::HasWindows() const
 {
-    WindowQuery q;
-    q.processId = m_info.dwProcessId;
-    return FindWindowOf(q) != nullptr;
+    return FindWindowOf({.processId = m_info.dwProcessId}) != nullptr;
 }
 
 HWND LauncherProcess::WaitForWindow(const WindowQuery& query, DWORD timeoutMs) const
@@ -178,22 +152,15 @@ HWND LauncherProcess::WaitForWindow(const WindowQuery& query, DWORD timeoutMs) c
 
 HWND LauncherProcess::WaitForOwnedDialog(HWND owner, DWORD timeoutMs) const
 {
-    WindowQuery q;
-    q.processId = m_info.dwProcessId;
-    q.cls = "#32770";
-    q.anyOwner = false;
-    q.owner = owner;
-    q.visible = true;
-    return WaitForWindow(q, timeoutMs);
+    return WaitForWindow({.processId = m_info.dwProcessId, .cls = "#32770", .anyOwner = false,
+                          .owner = owner, .visible = true},
+                         timeoutMs);
 }
 
 HWND LauncherProcess::WaitForPopupMenu(DWORD timeoutMs) const
 {
-    WindowQuery q;
-    q.processId = m_info.dwProcessId;
-    q.cls = "#32768";
-    q.visible = true;
-    return WaitForWindow(q, timeoutMs);
+    return WaitForWindow({.processId = m_info.dwProcessId, .cls = "#32768", .visible = true},
+                         timeoutMs);
 }
 
 }  // namespace test

@@ -106,7 +106,8 @@ protected:
         EXPECT_TRUE(test::IsLauncherBox(test::DescribeMessageBox(box), text));
         EXPECT_FALSE(IsWindowEnabled(Dialog())) << "the box is not modal";
         test::PostButtonCommand(box, IDOK);
-        ASSERT_TRUE(WaitUntil([box] { return !IsWindow(box); })) << "the box stayed";
+        ASSERT_TRUE(WaitUntil([box] { return !IsWindow(box); }))
+            << "the box stayed open " << kFirstWaitMs << " ms";
         EXPECT_TRUE(WaitUntil([this] { return IsWindowEnabled(Dialog()) != 0; }));
         EXPECT_TRUE(m_launcher.Running());
         EXPECT_TRUE(IsWindowVisible(Dialog()));
@@ -114,7 +115,8 @@ protected:
 
     void ExpectEndsWithNothingStarted()
     {
-        ASSERT_TRUE(m_launcher.WaitForExit()) << "the launcher is still running";
+        ASSERT_TRUE(m_launcher.WaitForExit())
+            << "the launcher did not end within " << kFirstWaitMs << " ms";
         RecordProperty("launcherExitCode", static_cast<int>(m_launcher.ExitCode()));
         // A fault (access violation and the like) ends a process with an NTSTATUS error code.
         EXPECT_LT(m_launcher.ExitCode(), 0xC0000000u) << std::hex << m_launcher.ExitCode();
@@ -133,7 +135,8 @@ protected:
         ASSERT_FALSE(HasFatalFailure());
         ASSERT_EQ(test::WaitForFile(Record(), kFirstWaitMs), g_regionTable[index].commandLine)
             << "(empty: no client started within " << kFirstWaitMs << " ms)";
-        ASSERT_TRUE(m_launcher.WaitForExit()) << "the launcher is still running";
+        ASSERT_TRUE(m_launcher.WaitForExit())
+            << "the launcher did not end within " << kFirstWaitMs << " ms";
         const DWORD code = m_launcher.ExitCode();
         RecordProperty("launcherExitCode", static_cast<int>(code));
         EXPECT_LT(code, 0xC0000000u) << std::hex << code;
@@ -147,7 +150,7 @@ protected:
 
 TEST_F(Launcher, StartsWithEveryRegionInTableOrderNothingSelectedAndFocusOnConfirm)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     ASSERT_EQ(Count(), static_cast<int>(kRegionCount));
     for (int i = 0; i < static_cast<int>(kRegionCount); ++i) {
         SCOPED_TRACE("row " + std::to_string(i + 1));
@@ -163,7 +166,7 @@ TEST_F(Launcher, StartsWithEveryRegionInTableOrderNothingSelectedAndFocusOnConfi
 // it: the caption's small icon, which a modal-frame dialog only has when an icon was set on it.
 TEST_F(Launcher, CaptionShowsTheApplicationIcon)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     HMODULE exe = LoadLibraryExA((test::BinDir() + "\\dudazuvi.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
@@ -186,7 +189,7 @@ TEST_F(Launcher, CaptionShowsTheApplicationIcon)
 
 TEST_F(Launcher, ConfirmWithNothingSelectedAsksForARegionAndStays)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     PostConfirm();
     CloseMessageBox(kChooseRegion);
     EXPECT_EQ(CurSel(), LB_ERR);
@@ -197,7 +200,7 @@ TEST_F(Launcher, ConfirmWithNothingSelectedAsksForARegionAndStays)
 
 TEST_F(Launcher, EnterPressedWithNothingSelectedAsksForARegionAndStays)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     HWND focus = FocusIn(Dialog());
     ASSERT_EQ(focus, m_launcher.Item(IDOK)) << "the confirm button does not have the focus";
     test::PostKey(focus, VK_RETURN);
@@ -262,7 +265,7 @@ TEST_F(Launcher, LastRowSelectedAndConfirmButtonClickedStartsItsClient)
 
 TEST_F(Launcher, ClientAbsentReportsStartFailureEveryTimeAndKeepsTheSelection)
 {
-    StartAlone(m_alone.path());
+    ASSERT_NO_FATAL_FAILURE(StartAlone(m_alone.path()));
     Select(4);
     for (int attempt = 1; attempt <= 2; ++attempt) {
         SCOPED_TRACE("attempt " + std::to_string(attempt));
@@ -276,7 +279,7 @@ TEST_F(Launcher, ClientAbsentReportsStartFailureEveryTimeAndKeepsTheSelection)
 
 TEST_F(Launcher, ClientInTheCurrentFolderIsFoundWhenNotBesideTheLauncher)
 {
-    StartAlone(test::BinDir());
+    ASSERT_NO_FATAL_FAILURE(StartAlone(test::BinDir()));
     Select(11);
     PostConfirm();
     ASSERT_EQ(test::WaitForFile(Record(), kFirstWaitMs), g_regionTable[11].commandLine)
@@ -286,7 +289,7 @@ TEST_F(Launcher, ClientInTheCurrentFolderIsFoundWhenNotBesideTheLauncher)
 
 TEST_F(Launcher, QuitButtonClickEndsWithNothingStarted)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     Select(0);
     ClickButton(m_launcher.Item(IDCANCEL));
     ExpectEndsWithNothingStarted();
@@ -294,7 +297,7 @@ TEST_F(Launcher, QuitButtonClickEndsWithNothingStarted)
 
 TEST_F(Launcher, EscapeEndsWithNothingStarted)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     Select(0);
     HWND focus = FocusIn(Dialog());
     ASSERT_NE(focus, nullptr);
@@ -304,7 +307,7 @@ TEST_F(Launcher, EscapeEndsWithNothingStarted)
 
 TEST_F(Launcher, CloseBoxEndsWithNothingStarted)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     Select(0);
     PostMessageA(Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
     ExpectEndsWithNothingStarted();
@@ -312,7 +315,7 @@ TEST_F(Launcher, CloseBoxEndsWithNothingStarted)
 
 TEST_F(Launcher, DoubleClickOnARowOnlySelectsIt)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     const POINT at = test::ListItemCentre(List(), 2);
     ASSERT_GE(at.y, 0);
     FocusIn(Dialog());
@@ -330,7 +333,7 @@ TEST_F(Launcher, DoubleClickOnARowOnlySelectsIt)
 // system command other than About, get the system's handling.
 TEST_F(Launcher, MinimizeAndRestoreGetTheSystemsHandling)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     Select(7);
     PostMessageA(Dialog(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(WaitUntil([this] { return IsIconic(Dialog()) != 0; })) << "not minimized";
@@ -374,7 +377,8 @@ protected:
 
     void ExpectClosedAndLauncherUnchanged(HWND about, int selection)
     {
-        ASSERT_TRUE(WaitUntil([about] { return !IsWindow(about); })) << "the About box stayed";
+        ASSERT_TRUE(WaitUntil([about] { return !IsWindow(about); }))
+            << "the About box stayed open " << kFirstWaitMs << " ms";
         EXPECT_TRUE(WaitUntil([this] { return IsWindowEnabled(Dialog()) != 0; }));
         EXPECT_TRUE(m_launcher.Running());
         EXPECT_EQ(Count(), static_cast<int>(kRegionCount));
@@ -387,7 +391,7 @@ protected:
 // cannot be tried here: Wine's own "About Wine" item, earlier in the menu, also has &A.)
 TEST_F(AboutBox, SystemMenuEndsWithTheAboutItem)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     PostMessageA(Dialog(), WM_SYSCOMMAND, SC_KEYMENU, ' ');
     HWND menu = m_launcher.WaitForPopupMenu();
     ASSERT_NE(menu, nullptr) << "no system menu opened";
@@ -401,7 +405,7 @@ TEST_F(AboutBox, SystemMenuEndsWithTheAboutItem)
 
 TEST_F(AboutBox, OpensForTheAboutCommandWhateverItsLowFourBits)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     for (WPARAM command : {WPARAM{0x0010}, WPARAM{0x0013}}) {
         SCOPED_TRACE(command);
         HWND about = Open(command);
@@ -413,7 +417,7 @@ TEST_F(AboutBox, OpensForTheAboutCommandWhateverItsLowFourBits)
 
 TEST_F(AboutBox, ClosesWithOkEscapeAndCloseBoxLeavingTheLauncherAsItWas)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     Select(2);
     {
         SCOPED_TRACE("OK button clicked");

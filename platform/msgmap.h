@@ -100,8 +100,8 @@ protected:                                       \
     {WM_SYSCOMMAND, 0, 0, AfxSig_vwl, {.pfn_vwl = AFX_HANDLER_VWL(OnSysCommand)}},
 
 // void memberFxn()
-#define ON_COMMAND(id, memberFxn)                                                      \
-    {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), AfxSig_vv,                         \
+#define ON_COMMAND(id, memberFxn)                          \
+    {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), AfxSig_vv, \
      {.pfn_vv = AFX_HANDLER_VV(memberFxn)}},
 
 // Each first checks the handler against ThisClass's signature, then converts it to the same

@@ -2,7 +2,7 @@
 //
 // Classes in this file:
 //   CWnd           a view of one window handle; never owns or destroys the window
-//   CDataExchange  the direction of one data exchange
+//   CDataExchange  the dialog one data exchange works on
 //   CDialog        a modal dialog from a template, with one dialog procedure for all dialogs
 #ifndef VELTO_PLATFORM_WINDOW_H
 #define VELTO_PLATFORM_WINDOW_H

@@ -3,6 +3,7 @@
 #include "tests/support/launcher_driver.h"
 
 #include "client/contract.h"
+#include "res/resource.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/files.h"
 #include "tests/support/hex.h"
@@ -93,11 +94,12 @@ bool LauncherProcess::Start(const std::string& exe, const std::string& currentDi
         return false;
     }
     // Answered only once the launcher's thread waits for messages again, that is when it has
-    // finished showing the dialog.
+    // finished showing the dialog; idle once it has waited for input.
     DWORD_PTR ignored = 0;
-    if (!SendMessageTimeoutA(m_dialog, WM_NULL, 0, 0, SMTO_NORMAL, kFirstWaitMs, &ignored)) {
-        m_error = "the launcher's dialog did not answer within " + std::to_string(kFirstWaitMs) +
-                  " ms";
+    if (!SendMessageTimeoutA(m_dialog, WM_NULL, 0, 0, SMTO_NORMAL, kFirstWaitMs, &ignored) ||
+        WaitForInputIdle(m_info.hProcess, kFirstWaitMs) != 0) {
+        m_error = "the launcher's dialog did not answer, or its thread did not wait for input, "
+                  "within " + std::to_string(kFirstWaitMs) + " ms";
         return false;
     }
     return true;
@@ -111,7 +113,61 @@ bool LauncherProcess::Running() const
 bool LauncherProcess::WaitForExit(DWORD timeoutMs) const
 {
     return m_info.hProcess != nullptr &&
-           WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+           WaitFor([this] { return WaitForSingleObject(m_info.hProcess, 0) == WAIT_OBJECT_0; },
+                   timeoutMs);
+}
+
+// A marker posted to the list queues behind everything posted before it, and the thread's
+// message loop, whichever is running (the dialog's, a message box's), handles it in turn; the
+// list keeps it as item data, which nothing in the launcher reads. A message the handling of
+// one posts in turn (the close box's IDCANCEL) is handled before the second marker.
+bool LauncherProcess::HandledAllInput() const
+{
+    const HWND list = Item(IDC_REGION_LIST);
+    for (int round = 0; round < 2; ++round) {
+        const LPARAM marker = ++m_marker;
+        if (list == nullptr || !PostMessageW(list, LB_SETITEMDATA, 0, marker))
+            return false;
+        const bool handled = WaitUntil(
+            [&] {
+                DWORD_PTR data = 0;
+                return SendMessageTimeoutW(list, LB_GETITEMDATA, 0, 0, SMTO_NORMAL, 200, &data) &&
+                       data == static_cast<DWORD_PTR>(marker);
+            },
+            500, 5);
+        if (!handled)
+            return false;
+    }
+    return true;
+}
+
+bool LauncherProcess::WaitFor(const std::function<bool()>& done, DWORD timeoutMs) const
+{
+    const DWORD started = GetTickCount();
+    bool came = false;
+    int idle = 0;
+    WaitUntil(
+        [&] {
+            if ((came = done()))
+                return true;
+            // Twice in a row, so that what the first round's input brought about (a box shown
+            // once its loop is idle) has happened before the second.
+            idle = HandledAllInput() ? idle + 1 : 0;
+            if (idle < 2)
+                return false;
+            came = done();
+            return true;
+        },
+        timeoutMs, 50);
+    const std::string took = std::to_string(GetTickCount() - started) + " ms";
+    if (came)
+        m_lastWait = "came after " + took;
+    else if (idle >= 2)
+        m_lastWait = "did not come: after " + took +
+                     " the launcher had handled all its input and waited for more";
+    else
+        m_lastWait = "did not come within " + took;
+    return came;
 }
 
 DWORD LauncherProcess::ExitCode() const
@@ -143,24 +199,24 @@ bool LauncherProcess::HasWindows() const
     return FindWindowOf({.processId = m_info.dwProcessId}) != nullptr;
 }
 
-HWND LauncherProcess::WaitForWindow(const WindowQuery& query, DWORD timeoutMs) const
+HWND LauncherProcess::WaitForOwnedDialog(HWND owner, DWORD timeoutMs) const
 {
+    const WindowQuery query{.processId = m_info.dwProcessId, .cls = "#32770", .anyOwner = false,
+                            .owner = owner, .visible = true};
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindWindowOf(query)) != nullptr || !Running(); }, timeoutMs);
+    WaitFor([&] { return (found = FindWindowOf(query)) != nullptr || !Running(); }, timeoutMs);
     return found;
 }
 
-HWND LauncherProcess::WaitForOwnedDialog(HWND owner, DWORD timeoutMs) const
-{
-    return WaitForWindow({.processId = m_info.dwProcessId, .cls = "#32770", .anyOwner = false,
-                          .owner = owner, .visible = true},
-                         timeoutMs);
-}
-
+// Not WaitFor: the menu's own loop is not the thread's message loop.
 HWND LauncherProcess::WaitForPopupMenu(DWORD timeoutMs) const
 {
-    return WaitForWindow({.processId = m_info.dwProcessId, .cls = "#32768", .visible = true},
-                         timeoutMs);
+    const WindowQuery query{.processId = m_info.dwProcessId, .cls = "#32768", .visible = true};
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindWindowOf(query)) != nullptr || !Running(); }, timeoutMs);
+    m_lastWait = found != nullptr ? "came" : "did not come within " + std::to_string(timeoutMs) +
+                                                 " ms";
+    return found;
 }
 
 }  // namespace test

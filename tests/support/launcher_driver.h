@@ -3,7 +3,9 @@
 // check of the message boxes it shows.
 //
 // Waits default to kFirstWaitMs: a launcher that works answers in well under a second, and one
-// whose window or box never comes must fail its test in seconds, saying what was awaited.
+// whose window or box never comes must fail its test in seconds, saying what was awaited. Waits
+// for what the launcher does with the input it was given end sooner, as soon as it has handled
+// all of that input and waits for more without having done it (WaitFor).
 #ifndef VELTO_TESTS_SUPPORT_LAUNCHER_DRIVER_H
 #define VELTO_TESTS_SUPPORT_LAUNCHER_DRIVER_H
 
@@ -13,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace test {
@@ -44,17 +47,24 @@ public:
     const std::string& error() const { return m_error; }
 
     bool Running() const;
+
+    // Waits up to timeoutMs for `done`, and gives up sooner once the launcher has handled every
+    // message posted to it so far, twice over, and `done` still does not hold: what the input
+    // sent before this call was to bring about has then not come. LastWait() says which.
+    bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kFirstWaitMs) const;
+    const std::string& LastWait() const { return m_lastWait; }
+
     // Whether the process has a window, visible or not.
     bool HasWindows() const;
-    // True when the process has ended within timeoutMs.
+    // True when the process has ended (WaitFor).
     bool WaitForExit(DWORD timeoutMs = kFirstWaitMs) const;
     DWORD ExitCode() const;
     void Kill();
 
     // The window with the keyboard focus in the dialog's thread, null for none.
     HWND Focus() const;
-    // A visible "#32770" window of this process owned by `owner`, once one exists; null after
-    // timeoutMs or once the launcher has ended. Message boxes and the About box are such windows.
+    // A visible "#32770" window of this process owned by `owner`, once one exists (WaitFor); null
+    // when none came or the launcher ended. Message boxes and the About box are such windows.
     HWND WaitForOwnedDialog(HWND owner, DWORD timeoutMs = kFirstWaitMs) const;
     // The launcher's open popup menu (class "#32768"), once there is one; null after timeoutMs.
     HWND WaitForPopupMenu(DWORD timeoutMs = kFirstWaitMs) const;
@@ -62,11 +72,13 @@ public:
     std::string DescribeWindows() const { return DescribeWindowsOf(processId()); }
 
 private:
-    HWND WaitForWindow(const WindowQuery& query, DWORD timeoutMs) const;
+    bool HandledAllInput() const;
 
     PROCESS_INFORMATION m_info = {};
     HWND m_dialog = nullptr;
     std::string m_error;
+    mutable std::string m_lastWait;
+    mutable LPARAM m_marker = 0;
 };
 
 }  // namespace test

@@ -15,7 +15,7 @@ namespace test {
 namespace {
 
 // A launcher that works is idle within milliseconds of answering.
-const DWORD kIdleWaitMs = 2000;
+const DWORD kIdleWaitMs = 1000;
 
 std::string Describe(const std::string& caption, const std::string& text,
                      const std::vector<int>& buttonIds, bool iconShown)

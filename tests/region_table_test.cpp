@@ -16,10 +16,6 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace {
 
 enum class Form { Recommended, Zone, Plain };

@@ -207,7 +207,7 @@ TEST_F(LaunchRequest, EveryRowStartsTheClientWithExactlyItsCommandLine)
     test::ScopedCurrentDir cwd(test::BinDir());
     for (int i = 0; i < static_cast<int>(kRegionCount); ++i) {
         SCOPED_TRACE("row " + std::to_string(i + 1));
-        const std::string recordFile = scratch.File(("row" + std::to_string(i + 1)).c_str());
+        const std::string recordFile = scratch.File("row" + std::to_string(i + 1));
         test::ScopedEnv record(client::kRecordVariable, recordFile);
         Select(i);
         test::MessageBoxCatcher boxes;
@@ -241,7 +241,7 @@ TEST_F(LaunchRequest, StartedClientLeavesNoHandleBehind)
     ASSERT_EQ(test::CountHandles(self), before);
 
     for (int i = 0; i < 3; ++i) {
-        const std::string file = scratch.File(("run" + std::to_string(i)).c_str());
+        const std::string file = scratch.File("run" + std::to_string(i));
         test::ScopedEnv record(client::kRecordVariable, file);
         ASSERT_TRUE(Launch());
         ASSERT_FALSE(test::WaitForFile(file).empty());
@@ -263,7 +263,7 @@ struct CreateProcessCall {
     std::string startup;  // the record's bytes
 };
 std::vector<CreateProcessCall> g_createProcessCalls;
-const test::ScopedImportHook* g_createProcessHook;
+decltype(&CreateProcessA) g_realCreateProcess;
 
 BOOL WINAPI RecordingCreateProcess(LPCSTR app, LPSTR commandLine, LPSECURITY_ATTRIBUTES process,
                                    LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags,
@@ -275,7 +275,7 @@ BOOL WINAPI RecordingCreateProcess(LPCSTR app, LPSTR commandLine, LPSECURITY_ATT
          process == nullptr && thread == nullptr, inherit, flags, environment == nullptr,
          folder == nullptr,
          std::string(reinterpret_cast<const char*>(startup), startup != nullptr ? startup->cb : 0)});
-    return g_createProcessHook->Original<decltype(&CreateProcessA)>()(app, commandLine, process, thread, inherit, flags, environment,
+    return g_realCreateProcess(app, commandLine, process, thread, inherit, flags, environment,
                                folder, startup, info);
 }
 
@@ -292,7 +292,7 @@ TEST_F(LaunchRequest, HandsCreateProcessTheRowsLineAndNothingElse)
         const test::ScopedImportHook hook("kernel32.dll", "CreateProcessA",
                                           reinterpret_cast<void*>(&RecordingCreateProcess));
         ASSERT_TRUE(hook.Installed()) << "this program does not import CreateProcessA";
-        g_createProcessHook = &hook;
+        g_realCreateProcess = hook.Original<decltype(&CreateProcessA)>();
         launched = Launch();
     }
 

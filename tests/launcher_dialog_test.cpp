@@ -44,12 +44,12 @@ struct DrawIconCall {
     HICON icon;
 };
 std::vector<DrawIconCall> g_drawIconCalls;
-const test::ScopedImportHook* g_drawIconHook;
+decltype(&DrawIcon) g_realDrawIcon;
 
 BOOL WINAPI RecordingDrawIcon(HDC hdc, int x, int y, HICON icon)
 {
     g_drawIconCalls.push_back({hdc, x, y, icon});
-    return g_drawIconHook->Original<decltype(&DrawIcon)>()(hdc, x, y, icon);
+    return g_realDrawIcon(hdc, x, y, icon);
 }
 
 // --- Running the dialog with a check inside its modal loop. ----------------------------------
@@ -159,7 +159,7 @@ TEST(LauncherDialog, MinimizedItErasesThenDrawsTheIconCentred)
     const test::ScopedImportHook hook("user32.dll", "DrawIcon",
                                       reinterpret_cast<void*>(&RecordingDrawIcon));
     ASSERT_TRUE(hook.Installed()) << "this program does not import DrawIcon";
-    g_drawIconHook = &hook;
+    g_realDrawIcon = hook.Original<decltype(&DrawIcon)>();
     CLauncherDlg dlg;
     RunWith(dlg, [](HWND hwnd) {
         g_dialogProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(

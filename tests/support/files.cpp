@@ -86,7 +86,7 @@ bool ReadFileBytes(const std::string& path, std::string* bytes)
     char chunk[64 * 1024];
     DWORD got = 0;
     bool ok;
-    while ((ok = ReadFile(h, chunk, sizeof chunk, &got, nullptr) != 0) && got > 0)
+    while ((ok = (ReadFile(h, chunk, sizeof chunk, &got, nullptr) != 0)) && got > 0)
         bytes->append(chunk, got);
     CloseHandle(h);
     return ok;

@@ -27,9 +27,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <string>
+
+#include "client/contract.h"
 #include "region/region_table.h"
 #include "res/resource.h"
-#include "tests/pe_image.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/files.h"
+#include "tests/support/pe_image.h"
 
 namespace {
 
@@ -65,45 +70,23 @@ double TicksToMs(LONGLONG ticks)
 
 // ---- Files
 
-// The whole file, or false while it does not exist or its writer still holds it: the client
-// opens its files with no sharing, so a file we can open is a finished one.
-bool ReadWholeFile(const char* path, char* buffer, DWORD size, DWORD* length)
-{
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD n = 0;
-    const bool ok = ReadFile(file, buffer, size - 1, &n, nullptr) != 0;
-    CloseHandle(file);
-    buffer[ok ? n : 0] = '\0';
-    *length = n;
-    return ok;
-}
-
 // Waits for the client's record to hold exactly `expected`; false on a timeout or other bytes.
+// The client renames each file into place once it is whole, so a file that exists is complete.
 bool WaitForRecord(const char* path, const char* expected)
 {
-    static char buffer[kRegionCommandLineBufferSize + 16];
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < kTimeoutMs) {
-        DWORD n = 0;
-        if (ReadWholeFile(path, buffer, sizeof buffer, &n) && n > 0)
-            return std::strcmp(buffer, expected) == 0;
-        Sleep(1);
-    }
-    return false;
+    std::string record;
+    return test::WaitUntil([&] { return test::ReadFileBytes(path, &record); }, kTimeoutMs, 1) &&
+           record == expected;
 }
 
 bool ReadStamp(const char* path, LONGLONG* stamp)
 {
-    char buffer[32];
-    DWORD n = 0;
-    if (!ReadWholeFile(path, buffer, sizeof buffer, &n) || n == 0)
+    std::string digits;
+    if (!test::ReadFileBytes(path, &digits) || digits.empty())
         return false;
     char* end = nullptr;
-    *stamp = static_cast<LONGLONG>(std::strtoull(buffer, &end, 10));
-    return end == buffer + n;
+    *stamp = static_cast<LONGLONG>(std::strtoull(digits.c_str(), &end, 10));
+    return end == digits.c_str() + digits.size();
 }
 
 // ---- PE files
@@ -186,16 +169,11 @@ int g_idleMs = 300;
 // charge; the report says when that stood in.
 bool g_privateFromPagefile;
 
+// The dialog of process `pid`, shown or not.
 HWND FindDialogOf(DWORD pid)
 {
-    HWND hwnd = nullptr;
-    while ((hwnd = FindWindowExA(nullptr, hwnd, kDialogClass, kDialogCaption)) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        if (owner == pid)
-            return hwnd;
-    }
-    return nullptr;
+    return test::FindWindowOf(
+        {.processId = pid, .cls = kDialogClass, .caption = kDialogCaption, .anyOwner = false});
 }
 
 // Committed private memory, region by region: the commit charge Windows calls private bytes,
@@ -366,7 +344,8 @@ bool CheckSharedClock(const char* clientPath, double* entryMs)
     CloseHandle(pi.hProcess);
     LONGLONG stamp = 0;
     if (!ReadStamp(g_stampPath, &stamp))
-        Fail("the client wrote no stamp: is VEXA_STAMP implemented in %s?", clientPath);
+        Fail("the client wrote no stamp: is %s implemented in %s?", client::kStampVariable,
+             clientPath);
     *entryMs = TicksToMs(stamp - before);
     return before < stamp && stamp < after;
 }
@@ -544,15 +523,17 @@ void PrintReport(const Program& launcher, const Program& floor, int warmup, bool
     std::printf("- Start to ready: from just before CreateProcessA to the moment the dialog "
                 "(class #32770, caption Velto, owned by the new process) is visible and "
                 "LB_GETCOUNT on its list, sent from here, returns %u. Found by polling in a "
-                "tight loop (FindWindowExA + GetWindowThreadProcessId, then IsWindowVisible, "
-                "then LB_GETCOUNT; SwitchToThread between polls). Poll period: median %.1f us (launcher) / %.1f us (floor); "
+                "tight loop (EnumWindows matching process, class, caption and no owner, then "
+                "IsWindowVisible, then LB_GETCOUNT; SwitchToThread between polls). Poll period: "
+                "median %.1f us (launcher) / %.1f us (floor); "
                 "longest gap between two polls: at most %.1f us / %.1f us.\n",
                 static_cast<unsigned>(kRegionCount), period.value, periodFloor.value,
                 gap.max, gapFloor.max);
     std::printf("- Confirm to client: row 1 selected with LB_SETCURSEL, then from just before "
                 "PostMessageA(WM_COMMAND, IDOK) to the stand-in client's first statement, "
-                "which writes its own QueryPerformanceCounter value to VEXA_STAMP. Each run "
-                "also checks the client's VEXA_RECORD holds row 1's command line.\n");
+                "which writes its own QueryPerformanceCounter value to the file its stamp "
+                "variable names. Each run also checks the client's record holds row 1's command "
+                "line.\n");
     std::printf("- Shared clock check: the client started directly stamped %s our readings "
                 "before its start and after its end (entry %.2f ms after CreateProcessA): "
                 "QueryPerformanceCounter is %s.\n",
@@ -686,8 +667,8 @@ int main(int argc, char** argv)
                   GetCurrentProcessId());
     std::snprintf(g_recordPath, sizeof g_recordPath, "%svelto-bench-%lu-record.txt", temp,
                   GetCurrentProcessId());
-    SetEnvironmentVariableA("VEXA_STAMP", g_stampPath);
-    SetEnvironmentVariableA("VEXA_RECORD", g_recordPath);
+    SetEnvironmentVariableA(client::kStampVariable, g_stampPath);
+    SetEnvironmentVariableA(client::kRecordVariable, g_recordPath);
 
     if (FindWindowExA(nullptr, nullptr, kDialogClass, kDialogCaption) != nullptr)
         Fail("a Velto dialog is open already; close it first");

@@ -15,7 +15,6 @@ public:
         assert(!(::GetWindowLongW(m_hWnd, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)));
         return static_cast<int>(SendMessage(LB_GETCURSEL));
     }
-    int SetCurSel(int nSelect) { return static_cast<int>(SendMessage(LB_SETCURSEL, nSelect)); }
     // Copies item nIndex's text, as GBK and terminated, to lpszBuffer, which has room for
     // nMaxBytes bytes, and returns its length in bytes. Returns LB_ERR, leaving lpszBuffer an
     // empty string and writing nothing past it, when there is no such item, the text does not

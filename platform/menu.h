@@ -8,8 +8,6 @@ class CMenu {
 public:
     HMENU m_hMenu = nullptr;
 
-    operator HMENU() const { return m_hMenu; }
-
     // A temporary CMenu for hMenu, or null for a null handle. Like every temporary wrapper it
     // is valid only until the next FromHandle call on this thread: use it, do not keep it.
     static CMenu* FromHandle(HMENU hMenu);

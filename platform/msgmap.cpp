@@ -3,7 +3,7 @@
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()
 {
-    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, AfxSig_end, {nullptr}}};
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, AfxSig_end, {nullptr}}};
     static const AFX_MSGMAP map = {nullptr, &entries[0]};
     return &map;
 }
@@ -13,8 +13,11 @@ const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
     return GetThisMessageMap();
 }
 
-const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT nCode,
-                                            UINT nID)
+namespace {
+
+// The first entry for (message, code, id) in a map and then in its bases; null for none.
+const AFX_MSGMAP_ENTRY* FindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT nCode,
+                                         UINT nID)
 {
     for (; pMap != nullptr; pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = pMap->lpEntries; e->nSig != AfxSig_end; ++e) {
@@ -22,12 +25,14 @@ const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessag
                 continue;
             if (nMessage != WM_COMMAND)
                 return e;
-            if (e->nCode == nCode && nID >= e->nID && nID <= e->nLastID)
+            if (e->nCode == nCode && e->nID == nID)
                 return e;
         }
     }
     return nullptr;
 }
+
+}  // namespace
 
 LRESULT CCmdTarget::Invoke(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lParam)
 {
@@ -47,7 +52,7 @@ LRESULT CCmdTarget::Invoke(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM 
 
 bool CCmdTarget::OnCmdMsg(UINT nID, UINT nCode)
 {
-    const AFX_MSGMAP_ENTRY* e = AfxFindMessageEntry(GetMessageMap(), WM_COMMAND, nCode, nID);
+    const AFX_MSGMAP_ENTRY* e = FindMessageEntry(GetMessageMap(), WM_COMMAND, nCode, nID);
     if (e == nullptr)
         return false;
     Invoke(*e, 0, 0);
@@ -56,7 +61,7 @@ bool CCmdTarget::OnCmdMsg(UINT nID, UINT nCode)
 
 bool CCmdTarget::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
-    const AFX_MSGMAP_ENTRY* e = AfxFindMessageEntry(GetMessageMap(), message, 0, 0);
+    const AFX_MSGMAP_ENTRY* e = FindMessageEntry(GetMessageMap(), message, 0, 0);
     if (e == nullptr)
         return false;
     *pResult = Invoke(*e, wParam, lParam);

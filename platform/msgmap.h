@@ -37,7 +37,6 @@ struct AFX_MSGMAP_ENTRY {
     UINT nMessage;  // window message, or WM_COMMAND for commands
     UINT nCode;     // notification code, for WM_COMMAND
     UINT nID;       // command id, for WM_COMMAND
-    UINT nLastID;   // last id of a range; equal to nID for one command
     UINT nSig;      // an AfxSig value
     AFX_PMSGS pfn;
 };
@@ -66,10 +65,6 @@ private:
     LRESULT Invoke(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lParam);
 };
 
-// Finds the first entry for (message, code, id) in a map and then in its bases; null for none.
-const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT nCode,
-                                            UINT nID);
-
 #define DECLARE_MESSAGE_MAP()                    \
 protected:                                       \
     static const AFX_MSGMAP* GetThisMessageMap(); \
@@ -85,7 +80,7 @@ protected:                                       \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
 #define END_MESSAGE_MAP()                                                    \
-            {0, 0, 0, 0, AfxSig_end, {nullptr}}                              \
+            {0, 0, 0, AfxSig_end, {nullptr}}                                 \
         };                                                                   \
         static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, \
                                               &_messageEntries[0]};          \
@@ -94,24 +89,24 @@ protected:                                       \
 
 // void OnDestroy()
 #define ON_WM_DESTROY() \
-    {WM_DESTROY, 0, 0, 0, AfxSig_vv, {.pfn_vv = AFX_HANDLER_VV(OnDestroy)}},
+    {WM_DESTROY, 0, 0, AfxSig_vv, {.pfn_vv = AFX_HANDLER_VV(OnDestroy)}},
 
 // void OnPaint()
 #define ON_WM_PAINT() \
-    {WM_PAINT, 0, 0, 0, AfxSig_vv, {.pfn_vv = AFX_HANDLER_VV(OnPaint)}},
+    {WM_PAINT, 0, 0, AfxSig_vv, {.pfn_vv = AFX_HANDLER_VV(OnPaint)}},
 
 // HCURSOR OnQueryDragIcon()
 #define ON_WM_QUERYDRAGICON() \
-    {WM_QUERYDRAGICON, 0, 0, 0, AfxSig_hv, {.pfn_hv = AFX_HANDLER_HV(OnQueryDragIcon)}},
+    {WM_QUERYDRAGICON, 0, 0, AfxSig_hv, {.pfn_hv = AFX_HANDLER_HV(OnQueryDragIcon)}},
 
 // void OnSysCommand(UINT nID, LPARAM lParam)
 #define ON_WM_SYSCOMMAND() \
-    {WM_SYSCOMMAND, 0, 0, 0, AfxSig_vwl, {.pfn_vwl = AFX_HANDLER_VWL(OnSysCommand)}},
+    {WM_SYSCOMMAND, 0, 0, AfxSig_vwl, {.pfn_vwl = AFX_HANDLER_VWL(OnSysCommand)}},
 
 // void memberFxn()
-#define ON_COMMAND(id, memberFxn)                                           \
-    {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), static_cast<UINT>(id), \
-     AfxSig_vv, {.pfn_vv = AFX_HANDLER_VV(memberFxn)}},
+#define ON_COMMAND(id, memberFxn)                          \
+    {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), AfxSig_vv, \
+     {.pfn_vv = AFX_HANDLER_VV(memberFxn)}},
 
 // Each first checks the handler against ThisClass's signature, then converts it to the same
 // signature on CCmdTarget (a base-class member pointer, no reinterpretation).

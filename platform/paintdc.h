@@ -12,7 +12,6 @@ class CDC {
 public:
     HDC m_hDC = nullptr;
 
-    operator HDC() const { return m_hDC; }
     HDC GetSafeHdc() const { return m_hDC; }
 
     // Draws hIcon with its top-left corner at (x, y).

@@ -29,8 +29,5 @@
 #ifndef ID_HELP
 #define ID_HELP 0xE146
 #endif
-#ifndef IDC_STATIC
-#define IDC_STATIC (-1)
-#endif
 
 #endif  // VELTO_PLATFORM_PLATFORM_H

@@ -47,7 +47,7 @@ INT_PTR CDialog::DoModal()
     }
     const INT_PTR result =
         ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), hWndOwner,
-                          AfxDlgProc, reinterpret_cast<LPARAM>(this));
+                          DialogProc, reinterpret_cast<LPARAM>(this));
     // WM_NCDESTROY has cleared the main-window pointer if the window existed; a dialog that could
     // not be created never got one, and the pointer must not outlive the (often local) object.
     CWinApp* pApp = AfxGetApp();
@@ -137,7 +137,7 @@ static bool ReturnsResultDirectly(UINT message)
     }
 }
 
-INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CDialog* pDlg;
     if (message == WM_INITDIALOG) {

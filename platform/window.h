@@ -2,7 +2,7 @@
 //
 // Classes in this file:
 //   CWnd           a view of one window handle; never owns or destroys the window
-//   CDataExchange  the direction of one data exchange
+//   CDataExchange  the dialog one data exchange works on
 //   CDialog        a modal dialog from a template, with one dialog procedure for all dialogs
 #ifndef VELTO_PLATFORM_WINDOW_H
 #define VELTO_PLATFORM_WINDOW_H
@@ -19,8 +19,6 @@ public:
     CWnd() = default;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
-
-    operator HWND() const { return m_hWnd; }
 
 // Attributes
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
@@ -64,16 +62,12 @@ protected:
     // While a handler runs, the "handled" mark of its message, which Default() clears. A message
     // sent to the window from inside a handler has a mark of its own.
     bool* m_pbMsgHandled = nullptr;
-
-    friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
 };
 
 class CDataExchange {
 public:
-    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
-        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+    CDataExchange(CWnd* pDlgWnd, BOOL) : m_pDlgWnd(pDlgWnd) {}
 
-    BOOL m_bSaveAndValidate;  // true: controls to members; false: members to controls
     CWnd* m_pDlgWnd;
 };
 
@@ -109,11 +103,11 @@ protected:
     // Returns true when the message was handled, with its result in *pResult.
     bool OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
-    friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
-
     DECLARE_MESSAGE_MAP()
-};
 
-INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+private:
+    // The one dialog procedure of every CDialog: finds the object and runs its map.
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+};
 
 #endif  // VELTO_PLATFORM_WINDOW_H

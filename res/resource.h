@@ -17,9 +17,7 @@
 
 // Controls
 #define IDC_REGION_LIST         1001
-#ifndef IDC_STATIC
 #define IDC_STATIC              (-1)
-#endif
 
 // System-menu commands
 #define IDM_ABOUTBOX            0x0010

@@ -11,10 +11,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "tests/codepage.h"
-
-#include <fstream>
-#include <iterator>
+#include "client/contract.h"
+#include "tests/support/files.h"
 #endif
 
 namespace {
@@ -258,35 +256,31 @@ TEST(ClientCommandLine, ReasonsQuoteTokensSafely)
 
 std::string ClientPath()
 {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir(path, n);
-    dir.erase(dir.find_last_of("\\/") + 1);
-    return dir + "..\\bin\\vexa.exe";
+    return test::BinDir() + "\\vexa.exe";
 }
 
 // Starts the client in recording mode and collects what it wrote and how it ended.
 void RunRecording(const std::string& commandLine, DWORD* exitCode, std::string* recorded)
 {
-    const std::string client = ClientPath();
-    ASSERT_NE(GetFileAttributesA(client.c_str()), INVALID_FILE_ATTRIBUTES) << client;
-    char dir[MAX_PATH];
-    char file[MAX_PATH];
-    ASSERT_NE(GetTempPathA(MAX_PATH, dir), 0u);
-    ASSERT_NE(GetTempFileNameA(dir, "vxr", 0, file), 0u);
+    const std::string program = ClientPath();
+    ASSERT_TRUE(test::FileExists(program)) << program;
+    test::ScratchDir scratch;
+    const std::string file = scratch.File("record.txt");
 
     std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
     mutableLine.push_back('\0');
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(SetEnvironmentVariableA("VEXA_RECORD", file));
-    const BOOL started = CreateProcessA(client.c_str(), mutableLine.data(), nullptr, nullptr,
-                                        FALSE, 0, nullptr, nullptr, &si, &pi);
-    SetEnvironmentVariableA("VEXA_RECORD", nullptr);
+    BOOL started;
+    {
+        const test::ScopedEnv record(client::kRecordVariable, file);
+        started = CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, nullptr, &si, &pi);
+    }
     ASSERT_TRUE(started) << "CreateProcess failed with " << GetLastError();
 
-    // A client that ignored VEXA_RECORD would sit in its window: do not wait for it forever.
+    // A client that ignored its record variable would sit in its window: do not wait for ever.
     const DWORD wait = WaitForSingleObject(pi.hProcess, 30000);
     if (wait != WAIT_OBJECT_0)
         TerminateProcess(pi.hProcess, 99);
@@ -295,10 +289,7 @@ void RunRecording(const std::string& commandLine, DWORD* exitCode, std::string* 
     CloseHandle(pi.hProcess);
     ASSERT_EQ(wait, WAIT_OBJECT_0) << "the client did not exit in recording mode";
 
-    std::ifstream in(file, std::ios::binary);
-    recorded->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    in.close();
-    DeleteFileA(file);
+    EXPECT_TRUE(test::ReadFileBytes(file, recorded)) << "no record";
 }
 
 #endif  // _WIN32
@@ -308,7 +299,6 @@ TEST(ClientProgram, RecordsItsCommandLineAndReportsTheVerdict)
 #ifndef _WIN32
     GTEST_SKIP() << "vexa.exe exists only in the Windows build";
 #else
-    ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
     struct Case {
         std::string line;
         DWORD exitCode;

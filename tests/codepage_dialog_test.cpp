@@ -8,10 +8,11 @@
 #include "region/region_table.h"
 #include "res/resource.h"
 
-#include "tests/codepage.h"
-#include "tests/expected_texts.h"
-#include "tests/hex.h"
-#include "tests/test_support.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/hex.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/files.h"
+#include "tests/support/process.h"
 
 #include <gtest/gtest.h>
 
@@ -23,10 +24,7 @@ static CWinApp s_app;
 
 namespace {
 
-class CodePageInProcess : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint(); }
-};
+using CodePageInProcess = ::testing::Test;
 
 // A list box of this thread whose items the test puts in itself, through the W form, so that
 // what is in it does not depend on the code under test.
@@ -169,7 +167,7 @@ TEST_F(ListText, EveryLabelGoesInAsItsCharactersAndComesBackAsItsBytes)
     EXPECT_EQ(Item(4), L"\u534e\u4e1c\u0031\u533a");                  // 华东1区
     for (int i = 0; i < static_cast<int>(kRegionCount); ++i) {
         SCOPED_TRACE("row " + std::to_string(i + 1));
-        EXPECT_EQ(test::Hex(test::StrictGbk(Item(i))), test::Hex(g_regionTable[i].label));
+        EXPECT_EQ(test::Hex(test::ToGbk(Item(i))), test::Hex(g_regionTable[i].label));
         const FixedRead read = ReadInto40Bytes(m_list, i);
         EXPECT_EQ(test::Hex(read.text), test::Hex(g_regionTable[i].label));
         EXPECT_EQ(read.result, static_cast<int>(std::strlen(g_regionTable[i].label)));
@@ -214,7 +212,7 @@ TEST_F(LauncherDialogTexts, SystemMenuItemReadsAsWritten)
         ASSERT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
         wchar_t text[64] = {};
         GetMenuStringW(menu, count - 1, text, 64, MF_BYPOSITION);
-        EXPECT_EQ(test::Hex(test::StrictGbk(text)), test::Hex(test::gbk::kAboutItem));
+        EXPECT_EQ(test::Hex(test::ToGbk(text)), test::Hex(test::gbk::kAboutItem));
     }), IDCANCEL);
 }
 

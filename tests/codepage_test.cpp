@@ -4,10 +4,11 @@
 // compared as GBK after an exact conversion, with the GBK written out by hand.
 #include "region/region_table.h"
 #include "res/resource.h"
-#include "tests/codepage.h"
-#include "tests/expected_texts.h"
-#include "tests/launcher_driver.h"
-#include "tests/test_support.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/hex.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/files.h"
+#include "tests/support/launcher_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@
 
 namespace {
 
-using e2e::WaitUntil;
+using test::WaitUntil;
 using test::Hex;
 
 // 版权所有 (C) 2026 Velto
@@ -26,7 +27,7 @@ std::string TextOf(HWND wnd)
 {
     wchar_t text[512] = {};
     GetWindowTextW(wnd, text, 512);
-    return test::StrictGbk(text);
+    return test::ToGbk(text);
 }
 
 std::wstring ListItemW(HWND list, int index)
@@ -41,13 +42,13 @@ std::wstring ListItemW(HWND list, int index)
 
 std::string ListItem(HWND list, int index)
 {
-    return test::StrictGbk(ListItemW(list, index));
+    return test::ToGbk(ListItemW(list, index));
 }
 
 // The command line the client recorded once the launcher has started it; empty, as soon as it
 // shows, when the launcher showed a message box instead. (The launcher ends before the client
 // writes its record, so its end says nothing.)
-std::string WaitForClientOrBox(const e2e::LauncherProcess& launcher, const std::string& record)
+std::string WaitForClientOrBox(const test::LauncherProcess& launcher, const std::string& record)
 {
     WaitUntil(
         [&] {
@@ -60,8 +61,6 @@ std::string WaitForClientOrBox(const e2e::LauncherProcess& launcher, const std::
 
 class CodePage : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint(); }
-
     // From bin/, beside the client, in an empty current folder.
     void StartBesideTheClient()
     {
@@ -78,13 +77,13 @@ protected:
     // Confirms and expects a message box reading `text`, which it closes.
     void ConfirmAndCloseMessageBox(const char* text)
     {
-        e2e::PostButtonCommand(Dialog(), IDOK);
+        test::PostButtonCommand(Dialog(), IDOK);
         HWND box = m_launcher.WaitForOwnedDialog(Dialog(), 5000);
         ASSERT_NE(box, nullptr) << "no message box appeared";
         EXPECT_EQ(Hex(TextOf(box)), Hex(test::gbk::kCaption));
         EXPECT_EQ(Hex(TextOf(GetDlgItem(box, 0xFFFF))), Hex(text));
         // Its OK button is the system's, in the system's language: not checked here.
-        e2e::PostButtonCommand(box, IDOK);
+        test::PostButtonCommand(box, IDOK);
         ASSERT_TRUE(WaitUntil([box] { return !IsWindow(box); }, 5000)) << "the box stayed";
     }
 
@@ -94,13 +93,13 @@ protected:
     {
         SCOPED_TRACE("row " + std::to_string(index + 1));
         test::ScratchDir scratch;
-        e2e::LauncherProcess launcher;
+        test::LauncherProcess launcher;
         const std::string record = scratch.File("record.txt");
         ASSERT_TRUE(launcher.Start(test::BinDir() + "\\dudazuvi.exe", scratch.path(), record))
             << launcher.error();
         HWND list = launcher.Item(IDC_REGION_LIST);
         ASSERT_EQ(SendMessageW(list, LB_SETCURSEL, index, 0), index);
-        e2e::PostButtonCommand(launcher.dialog(), IDOK);
+        test::PostButtonCommand(launcher.dialog(), IDOK);
         ASSERT_EQ(WaitForClientOrBox(launcher, record), g_regionTable[index].commandLine)
             << (launcher.WaitForOwnedDialog(launcher.dialog(), 0) != nullptr
                     ? "a message box came instead"
@@ -109,7 +108,7 @@ protected:
     }
 
     test::ScratchDir m_scratch;
-    e2e::LauncherProcess m_launcher;
+    test::LauncherProcess m_launcher;
 };
 
 // Then row 5, whose label the "A" forms' round trip lost under code page 932 (under 65001 they
@@ -127,7 +126,7 @@ TEST_F(CodePage, EveryTextOfTheDialogReadsAsWrittenAndRowFiveStartsItsClient)
     EXPECT_EQ(Hex(TextOf(m_launcher.Item(IDCANCEL))), Hex(test::gbk::kQuit));
 
     Select(4);
-    e2e::PostButtonCommand(Dialog(), IDOK);
+    test::PostButtonCommand(Dialog(), IDOK);
     ASSERT_EQ(WaitForClientOrBox(m_launcher, Record()), g_regionTable[4].commandLine)
         << (m_launcher.WaitForOwnedDialog(Dialog(), 0) != nullptr ? "a message box came instead"
                                                                    : "");
@@ -159,7 +158,7 @@ TEST_F(CodePage, MessageBoxesAndAboutBoxReadAsWrittenAndALookAlikeOfALabelIsRefu
     ASSERT_NE(lookAlikes[0].find(L'\uff08'), std::wstring::npos) << "row 12 has changed";
     ASSERT_NE(lookAlikes[1].find(L'\u00b9'), std::wstring::npos) << "row 5 has changed";
     for (const std::wstring& text : lookAlikes) {
-        SCOPED_TRACE(Hex(test::StrictGbk(text)));
+        SCOPED_TRACE(Hex(test::ToGbk(text)));
         const LRESULT index =
             SendMessageW(List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         ASSERT_GE(index, static_cast<LRESULT>(kRegionCount));
@@ -174,14 +173,14 @@ TEST_F(CodePage, MessageBoxesAndAboutBoxReadAsWrittenAndALookAlikeOfALabelIsRefu
     std::vector<std::string> statics;
     for (HWND child = GetWindow(about, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
-        if (e2e::ClassName(child) == "Static" &&
+        if (test::ClassName(child) == "Static" &&
             (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
             statics.push_back(Hex(TextOf(child)));
     }
     EXPECT_EQ(statics,
               (std::vector<std::string>{Hex(test::gbk::kVersionLine), Hex(kCopyrightLine)}));
     EXPECT_EQ(Hex(TextOf(GetDlgItem(about, IDOK))), Hex(test::gbk::kOk));
-    e2e::PostButtonCommand(about, IDOK);
+    test::PostButtonCommand(about, IDOK);
     EXPECT_TRUE(WaitUntil([about] { return !IsWindow(about); }, 5000)) << "the About box stayed";
     EXPECT_FALSE(test::FileExists(Record())) << "a client was started";
 }
@@ -232,11 +231,11 @@ TEST_F(CodePage, LauncherAndClientInAFolderTheCodePageCannotWrite)
     const std::wstring current(elsewhere.path().begin(), elsewhere.path().end());
     const int row = 0;
     {
-        e2e::LauncherProcess launcher;
+        test::LauncherProcess launcher;
         ASSERT_TRUE(launcher.Start(folder + L"\\dudazuvi.exe", current, Record()))
             << launcher.error();
         ASSERT_EQ(SendMessageW(launcher.Item(IDC_REGION_LIST), LB_SETCURSEL, row, 0), row);
-        e2e::PostButtonCommand(launcher.dialog(), IDOK);
+        test::PostButtonCommand(launcher.dialog(), IDOK);
         ASSERT_EQ(WaitForClientOrBox(launcher, Record()), g_regionTable[row].commandLine)
             << (launcher.WaitForOwnedDialog(launcher.dialog(), 0) != nullptr
                     ? "a message box came instead"

@@ -1,11 +1,16 @@
 // tests/launch_request_test.cpp: the launch request against a real list box in a real window,
 // starting the real stand-in client.
+#include "client/contract.h"
 #include "region/launch_request.h"
 #include "region/region_table.h"
-#include "tests/expected_texts.h"
-#include "tests/pe_image.h"
-#include "tests/test_support.h"
-#include "tests/codepage.h"
+#include "tests/support/client_report.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/files.h"
+#include "tests/support/hex.h"
+#include "tests/support/launcher_driver.h"
+#include "tests/support/pe_image.h"
+#include "tests/support/process.h"
 
 #include <gtest/gtest.h>
 
@@ -17,13 +22,11 @@ namespace {
 using test::gbk::kChooseRegion;
 using test::gbk::kStartFailed;
 
-
 // A top-level window with an unsorted, single-selection list box holding the table's labels.
 class LaunchRequest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
         m_owner.m_hWnd = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 300,
                                          400, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(m_owner.m_hWnd, nullptr);
@@ -61,14 +64,11 @@ protected:
     void ExpectOneBox(const test::MessageBoxCatcher& boxes, const char* text)
     {
         ASSERT_EQ(boxes.seen().size(), 1u);
-        const test::MessageBoxSeen& box = boxes.seen()[0];
-        EXPECT_EQ(test::Hex(box.text), test::Hex(text));
-        EXPECT_EQ(box.caption, "Velto");
-        EXPECT_EQ(box.owner, m_owner.m_hWnd);
-        // MB_OK: one OK button and no icon.
-        EXPECT_EQ(box.buttonIds, std::vector<int>{IDOK});
-        EXPECT_FALSE(box.iconShown);
+        EXPECT_TRUE(test::IsLauncherBox(boxes.seen()[0], text));
+        EXPECT_EQ(boxes.seen()[0].owner, m_owner.m_hWnd);
     }
+
+    void Select(int index) { m_list.SendMessage(LB_SETCURSEL, index); }
 
     CWnd m_owner;
     CListBox m_list;
@@ -90,7 +90,7 @@ std::string WhatWasShown(const test::MessageBoxCatcher& boxes)
 TEST_F(LaunchRequest, NothingSelectedAsksForARegionAndStartsNothing)
 {
     test::ScratchDir scratch;
-    test::ScopedEnv record("VEXA_RECORD", scratch.File("record.txt"));
+    test::ScopedEnv record(client::kRecordVariable, scratch.File("record.txt"));
     test::ScopedCurrentDir cwd(test::BinDir());  // the client could be found
     ASSERT_EQ(m_list.GetCurSel(), LB_ERR);
 
@@ -110,7 +110,7 @@ TEST_F(LaunchRequest, TextsThatAreNoLabelAskForARegion)
     for (const std::string& item : items) {
         SCOPED_TRACE(item.size());
         const int index = m_list.AddString(item.c_str());
-        m_list.SetCurSel(index);
+        Select(index);
         test::MessageBoxCatcher boxes;
         EXPECT_FALSE(Launch());
         ExpectOneBox(boxes, kChooseRegion);
@@ -163,7 +163,7 @@ TEST_F(LaunchRequestWithCountingList, TextReportedTooLongForAnyLabelIsNeverRead)
         SCOPED_TRACE(std::to_string(c.length) + (c.overReport ? " bytes, reported twice" : " bytes"));
         g_getTextCalls = 0;
         g_overReport = c.overReport;
-        m_list.SetCurSel(m_list.AddString(std::string(c.length, 'y').c_str()));
+        Select(m_list.AddString(std::string(c.length, 'y').c_str()));
         test::MessageBoxCatcher boxes;
         EXPECT_FALSE(Launch());
         ExpectOneBox(boxes, kChooseRegion);
@@ -180,7 +180,7 @@ TEST_F(LaunchRequestWithCountingList, EveryRowIsFoundWhenTheListReportsTwiceTheL
     g_overReport = true;
     for (int i = 0; i < static_cast<int>(kRegionCount); ++i) {
         SCOPED_TRACE("row " + std::to_string(i + 1));
-        m_list.SetCurSel(i);
+        Select(i);
         test::MessageBoxCatcher boxes;
         EXPECT_FALSE(Launch());
         ExpectOneBox(boxes, kStartFailed);
@@ -191,7 +191,7 @@ TEST_F(LaunchRequest, AbsentClientReportsFailureEveryTimeAndKeepsTheSelection)
 {
     test::ScratchDir empty;
     test::ScopedCurrentDir cwd(empty.path());  // neither here nor beside the test program
-    m_list.SetCurSel(5);
+    Select(5);
     for (int attempt = 1; attempt <= 2; ++attempt) {
         SCOPED_TRACE(attempt);
         test::MessageBoxCatcher boxes;
@@ -207,9 +207,9 @@ TEST_F(LaunchRequest, EveryRowStartsTheClientWithExactlyItsCommandLine)
     test::ScopedCurrentDir cwd(test::BinDir());
     for (int i = 0; i < static_cast<int>(kRegionCount); ++i) {
         SCOPED_TRACE("row " + std::to_string(i + 1));
-        const std::string recordFile = scratch.File(("row" + std::to_string(i + 1)).c_str());
-        test::ScopedEnv record("VEXA_RECORD", recordFile);
-        m_list.SetCurSel(i);
+        const std::string recordFile = scratch.File("row" + std::to_string(i + 1));
+        test::ScopedEnv record(client::kRecordVariable, recordFile);
+        Select(i);
         test::MessageBoxCatcher boxes;
         ASSERT_TRUE(Launch()) << WhatWasShown(boxes);
         EXPECT_TRUE(boxes.seen().empty());
@@ -222,10 +222,10 @@ TEST_F(LaunchRequest, StartedClientLeavesNoHandleBehind)
 {
     test::ScratchDir scratch;
     test::ScopedCurrentDir cwd(test::BinDir());
-    m_list.SetCurSel(0);
+    Select(0);
     // A first start warms up whatever the platform caches on first use.
     {
-        test::ScopedEnv record("VEXA_RECORD", scratch.File("warm"));
+        test::ScopedEnv record(client::kRecordVariable, scratch.File("warm"));
         ASSERT_TRUE(Launch());
         test::WaitForFile(scratch.File("warm"));
     }
@@ -241,8 +241,8 @@ TEST_F(LaunchRequest, StartedClientLeavesNoHandleBehind)
     ASSERT_EQ(test::CountHandles(self), before);
 
     for (int i = 0; i < 3; ++i) {
-        const std::string file = scratch.File(("run" + std::to_string(i)).c_str());
-        test::ScopedEnv record("VEXA_RECORD", file);
+        const std::string file = scratch.File("run" + std::to_string(i));
+        test::ScopedEnv record(client::kRecordVariable, file);
         ASSERT_TRUE(Launch());
         ASSERT_FALSE(test::WaitForFile(file).empty());
     }
@@ -281,22 +281,20 @@ BOOL WINAPI RecordingCreateProcess(LPCSTR app, LPSTR commandLine, LPSECURITY_ATT
 
 TEST_F(LaunchRequest, HandsCreateProcessTheRowsLineAndNothingElse)
 {
-    void** slot = test::FindImportSlot(GetModuleHandleA(nullptr), "kernel32.dll", "CreateProcessA");
-    ASSERT_NE(slot, nullptr) << "this program does not import CreateProcessA";
-    DWORD old;
-    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
-    g_realCreateProcess = reinterpret_cast<decltype(g_realCreateProcess)>(*slot);
-    *slot = reinterpret_cast<void*>(&RecordingCreateProcess);
-
     test::ScratchDir scratch;
     test::ScopedCurrentDir cwd(test::BinDir());
-    test::ScopedEnv record("VEXA_RECORD", scratch.File("record.txt"));
+    test::ScopedEnv record(client::kRecordVariable, scratch.File("record.txt"));
     g_createProcessCalls.clear();
-    m_list.SetCurSel(13);
+    Select(13);
     test::MessageBoxCatcher boxes;
-    const bool launched = Launch();
-    *slot = reinterpret_cast<void*>(g_realCreateProcess);
-    VirtualProtect(slot, sizeof *slot, old, &old);
+    bool launched;
+    {
+        const test::ScopedImportHook hook("kernel32.dll", "CreateProcessA",
+                                          reinterpret_cast<void*>(&RecordingCreateProcess));
+        ASSERT_TRUE(hook.Installed()) << "this program does not import CreateProcessA";
+        g_realCreateProcess = hook.Original<decltype(&CreateProcessA)>();
+        launched = Launch();
+    }
 
     ASSERT_TRUE(launched) << WhatWasShown(boxes);
     ASSERT_EQ(g_createProcessCalls.size(), 1u);
@@ -323,12 +321,8 @@ TEST_F(LaunchRequest, ClientRunsOnByItselfWithTheLaunchersFolderAndEnvironmentAn
 {
     test::ScratchDir scratch;
     test::ScopedCurrentDir cwd(test::BinDir());
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    const std::string probeName = "velto-probe-" + std::to_string(GetCurrentProcessId());
-    HANDLE probe = CreateEventA(&inheritable, TRUE, FALSE, probeName.c_str());
-    ASSERT_NE(probe, nullptr);
-    test::LingeringClient client(probe);
-    m_list.SetCurSel(3);
+    test::LingeringClient client;
+    Select(3);
 
     test::MessageBoxCatcher boxes;
     const DWORD started = GetTickCount();
@@ -340,11 +334,9 @@ TEST_F(LaunchRequest, ClientRunsOnByItselfWithTheLaunchersFolderAndEnvironmentAn
 
     char folder[MAX_PATH];
     GetCurrentDirectoryA(sizeof folder, folder);
-    test::ExpectStartedAsTheLauncherStartsIt(client, g_regionTable[3].commandLine, folder,
-                                             probeName);
+    test::ExpectStartedAsTheLauncherStartsIt(client, g_regionTable[3].commandLine, folder);
 
     EXPECT_TRUE(client.Stop());
-    CloseHandle(probe);
 }
 
 }  // namespace

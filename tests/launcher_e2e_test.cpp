@@ -3,10 +3,12 @@
 // started with.
 #include "region/region_table.h"
 #include "res/resource.h"
-#include "tests/launcher_driver.h"
-#include "tests/expected_texts.h"
-#include "tests/test_support.h"
-#include "tests/codepage.h"
+#include "tests/support/client_report.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/files.h"
+#include "tests/support/hex.h"
+#include "tests/support/launcher_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +17,9 @@
 
 namespace {
 
-using e2e::WaitUntil;
 using test::Hex;
+using test::WaitUntil;
 using test::gbk::kAboutCaption;
-using test::gbk::kCaption;
 using test::gbk::kChooseRegion;
 using test::gbk::kConfirm;
 using test::gbk::kOk;
@@ -31,8 +32,6 @@ const DWORD kQuietMs = 1000;
 
 class Launcher : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint(); }
-
     // From bin/, beside the client, in an empty current folder: the client can only be found in
     // the launcher's own folder.
     void StartBesideTheClient()
@@ -50,6 +49,13 @@ protected:
     }
 
     std::string Record() const { return m_scratch.File("record.txt"); }
+    // The record of the client the launcher started; empty when none came.
+    std::string WaitForRecord() const
+    {
+        std::string record;
+        m_launcher.WaitFor([&] { return test::ReadFileBytes(Record(), &record); });
+        return record;
+    }
     HWND Dialog() const { return m_launcher.dialog(); }
     HWND List() const { return m_launcher.Item(IDC_REGION_LIST); }
     int Count() const { return static_cast<int>(SendMessageW(List(), LB_GETCOUNT, 0, 0)); }
@@ -80,9 +86,9 @@ protected:
     void Click(HWND wnd, POINT at) const
     {
         FocusIn(GetAncestor(wnd, GA_ROOT));
-        e2e::PostClick(wnd, at);
+        test::PostClick(wnd, at);
     }
-    void ClickButton(HWND button) const { Click(button, e2e::ClientCentre(button)); }
+    void ClickButton(HWND button) const { Click(button, test::ClientCentre(button)); }
 
     void Select(int index)
     {
@@ -92,7 +98,7 @@ protected:
     // What the "进入" button tells its dialog when it is clicked.
     void PostConfirm()
     {
-        e2e::PostButtonCommand(Dialog(), IDOK);
+        test::PostButtonCommand(Dialog(), IDOK);
     }
 
     // Waits for a message box of the launcher, checks it and closes it with its OK button; then
@@ -100,23 +106,22 @@ protected:
     void CloseMessageBox(const char* text)
     {
         HWND box = m_launcher.WaitForOwnedDialog(Dialog());
-        ASSERT_NE(box, nullptr) << "no message box appeared";
-        EXPECT_EQ(Hex(e2e::WindowTextGbk(box)), Hex(kCaption));
-        EXPECT_EQ(Hex(e2e::DlgItemTextGbk(box, 0xFFFF)), Hex(text));
-        // MB_OK: one OK button and no icon.
-        EXPECT_EQ(e2e::VisibleButtonIds(box), std::vector<int>{IDOK});
-        EXPECT_FALSE(e2e::ShowsIconControl(box));
+        ASSERT_NE(box, nullptr) << "a message box owned by the dialog " << m_launcher.LastWait()
+                                << "; the launcher's windows:\n"
+                                << m_launcher.DescribeWindows();
+        EXPECT_TRUE(test::IsLauncherBox(test::DescribeMessageBox(box), text));
         EXPECT_FALSE(IsWindowEnabled(Dialog())) << "the box is not modal";
-        e2e::PostButtonCommand(box, IDOK);
-        ASSERT_TRUE(WaitUntil([box] { return !IsWindow(box); })) << "the box stayed";
-        EXPECT_TRUE(WaitUntil([this] { return IsWindowEnabled(Dialog()) != 0; }));
+        test::PostButtonCommand(box, IDOK);
+        ASSERT_TRUE(m_launcher.WaitFor([box] { return !IsWindow(box); }))
+            << "the box's closing " << m_launcher.LastWait();
+        EXPECT_TRUE(m_launcher.WaitFor([this] { return IsWindowEnabled(Dialog()) != 0; }));
         EXPECT_TRUE(m_launcher.Running());
         EXPECT_TRUE(IsWindowVisible(Dialog()));
     }
 
     void ExpectEndsWithNothingStarted()
     {
-        ASSERT_TRUE(m_launcher.WaitForExit()) << "the launcher is still running";
+        ASSERT_TRUE(m_launcher.WaitForExit()) << "the launcher's end " << m_launcher.LastWait();
         RecordProperty("launcherExitCode", static_cast<int>(m_launcher.ExitCode()));
         // A fault (access violation and the like) ends a process with an NTSTATUS error code.
         EXPECT_LT(m_launcher.ExitCode(), 0xC0000000u) << std::hex << m_launcher.ExitCode();
@@ -133,8 +138,9 @@ protected:
         ASSERT_FALSE(HasFatalFailure());
         pick();
         ASSERT_FALSE(HasFatalFailure());
-        EXPECT_EQ(test::WaitForFile(Record(), 10000), g_regionTable[index].commandLine);
-        ASSERT_TRUE(m_launcher.WaitForExit()) << "the launcher is still running";
+        ASSERT_EQ(WaitForRecord(), g_regionTable[index].commandLine)
+            << "(empty: the client's record " << m_launcher.LastWait() << ")";
+        ASSERT_TRUE(m_launcher.WaitForExit()) << "the launcher's end " << m_launcher.LastWait();
         const DWORD code = m_launcher.ExitCode();
         RecordProperty("launcherExitCode", static_cast<int>(code));
         EXPECT_LT(code, 0xC0000000u) << std::hex << code;
@@ -143,28 +149,28 @@ protected:
     // Declared before the launcher, so that it goes after the launcher has ended.
     test::ScratchDir m_scratch;
     test::ScratchDir m_alone;
-    e2e::LauncherProcess m_launcher;
+    test::LauncherProcess m_launcher;
 };
 
 TEST_F(Launcher, StartsWithEveryRegionInTableOrderNothingSelectedAndFocusOnConfirm)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     ASSERT_EQ(Count(), static_cast<int>(kRegionCount));
     for (int i = 0; i < static_cast<int>(kRegionCount); ++i) {
         SCOPED_TRACE("row " + std::to_string(i + 1));
-        EXPECT_EQ(Hex(e2e::ListItemGbk(List(), i)), Hex(g_regionTable[i].label));
+        EXPECT_EQ(Hex(test::ListItemGbk(List(), i)), Hex(g_regionTable[i].label));
     }
     EXPECT_EQ(CurSel(), LB_ERR);
     EXPECT_EQ(FocusIn(Dialog()), m_launcher.Item(IDOK));
-    EXPECT_EQ(Hex(e2e::WindowTextGbk(m_launcher.Item(IDOK))), Hex(kConfirm));
-    EXPECT_EQ(Hex(e2e::WindowTextGbk(m_launcher.Item(IDCANCEL))), Hex(kQuit));
+    EXPECT_EQ(Hex(test::WindowTextGbk(m_launcher.Item(IDOK))), Hex(kConfirm));
+    EXPECT_EQ(Hex(test::WindowTextGbk(m_launcher.Item(IDCANCEL))), Hex(kQuit));
 }
 
 // Wine does not carry WM_GETICON between processes, so the icon is checked where the system shows
 // it: the caption's small icon, which a modal-frame dialog only has when an icon was set on it.
 TEST_F(Launcher, CaptionShowsTheApplicationIcon)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     HMODULE exe = LoadLibraryExA((test::BinDir() + "\\dudazuvi.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
@@ -179,7 +185,7 @@ TEST_F(Launcher, CaptionShowsTheApplicationIcon)
     const RECT caption = {0, 0, (window.right - window.left) / 2,
                           GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYDLGFRAME) + 4};
     const int small = GetSystemMetrics(SM_CXSMICON);
-    EXPECT_TRUE(WaitUntil([&] { return e2e::ShowsIcon(Dialog(), icon, small, caption); }, 5000))
+    EXPECT_TRUE(WaitUntil([&] { return test::ShowsIcon(Dialog(), icon, small, caption); }, 5000))
         << "the caption does not show icon IDR_MAINFRAME";
     DestroyIcon(icon);
     FreeLibrary(exe);
@@ -187,9 +193,9 @@ TEST_F(Launcher, CaptionShowsTheApplicationIcon)
 
 TEST_F(Launcher, ConfirmWithNothingSelectedAsksForARegionAndStays)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     PostConfirm();
-    CloseMessageBox(kChooseRegion);
+    ASSERT_NO_FATAL_FAILURE(CloseMessageBox(kChooseRegion));
     EXPECT_EQ(CurSel(), LB_ERR);
     Sleep(kQuietMs);
     EXPECT_TRUE(m_launcher.Running());
@@ -198,11 +204,11 @@ TEST_F(Launcher, ConfirmWithNothingSelectedAsksForARegionAndStays)
 
 TEST_F(Launcher, EnterPressedWithNothingSelectedAsksForARegionAndStays)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     HWND focus = FocusIn(Dialog());
     ASSERT_EQ(focus, m_launcher.Item(IDOK)) << "the confirm button does not have the focus";
-    e2e::PostKey(focus, VK_RETURN);
-    CloseMessageBox(kChooseRegion);
+    test::PostKey(focus, VK_RETURN);
+    ASSERT_NO_FATAL_FAILURE(CloseMessageBox(kChooseRegion));
     EXPECT_EQ(CurSel(), LB_ERR);
     Sleep(kQuietMs);
     EXPECT_TRUE(m_launcher.Running());
@@ -214,38 +220,35 @@ TEST_F(Launcher, EnterPressedWithNothingSelectedAsksForARegionAndStays)
 // (the launcher is given an inheritable one to pass on, and must not).
 TEST_F(Launcher, ClientRunsOnAfterTheLauncherHasGoneWithItsFolderAndEnvironmentButNoHandle)
 {
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    const std::string probeName = "velto-e2e-probe-" + std::to_string(GetCurrentProcessId());
-    HANDLE probe = CreateEventA(&inheritable, TRUE, FALSE, probeName.c_str());
-    ASSERT_NE(probe, nullptr);
-    test::LingeringClient client(probe);
+    test::LingeringClient client;
     ASSERT_TRUE(m_launcher.Start(test::BinDir() + "\\dudazuvi.exe", m_scratch.path(), Record(),
                                  true))
         << m_launcher.error();
     Select(9);
     PostConfirm();
 
-    ASSERT_TRUE(client.WaitForReport()) << "the client never ran (started suspended?)";
-    EXPECT_TRUE(m_launcher.WaitForExit(5000)) << "the launcher stays while the client runs";
+    ASSERT_TRUE(m_launcher.WaitFor([&] { return client.WaitForReport(0); }))
+        << "the client's report " << m_launcher.LastWait() << " (started suspended?)";
+    EXPECT_TRUE(m_launcher.WaitForExit()) << "the launcher stays while the client runs";
     EXPECT_FALSE(m_launcher.HasWindows()) << "the launcher left a window behind";
     EXPECT_TRUE(client.Running()) << "the client ended with the launcher";
 
     test::ExpectStartedAsTheLauncherStartsIt(client, g_regionTable[9].commandLine,
-                                             m_scratch.path(), probeName);
+                                             m_scratch.path());
 
     EXPECT_TRUE(client.Stop()) << "the client did not end when told to";
-    CloseHandle(probe);
 }
 
 TEST_F(Launcher, FirstRowClickedAndEnterPressedStartsItsClient)
 {
     ExpectRowStartsItsClient(0, [this] {
-        const POINT at = e2e::ListItemCentre(List(), 0);
+        const POINT at = test::ListItemCentre(List(), 0);
         ASSERT_GE(at.y, 0);
         Click(List(), at);
-        ASSERT_TRUE(WaitUntil([this] { return CurSel() == 0; })) << "the click selected nothing";
+        ASSERT_TRUE(m_launcher.WaitFor([this] { return CurSel() == 0; }))
+            << "the click selected nothing";
         ASSERT_EQ(FocusIn(Dialog()), List());
-        e2e::PostKey(List(), VK_RETURN);
+        test::PostKey(List(), VK_RETURN);
     });
 }
 
@@ -267,12 +270,12 @@ TEST_F(Launcher, LastRowSelectedAndConfirmButtonClickedStartsItsClient)
 
 TEST_F(Launcher, ClientAbsentReportsStartFailureEveryTimeAndKeepsTheSelection)
 {
-    StartAlone(m_alone.path());
+    ASSERT_NO_FATAL_FAILURE(StartAlone(m_alone.path()));
     Select(4);
     for (int attempt = 1; attempt <= 2; ++attempt) {
         SCOPED_TRACE("attempt " + std::to_string(attempt));
         PostConfirm();
-        CloseMessageBox(kStartFailed);
+        ASSERT_NO_FATAL_FAILURE(CloseMessageBox(kStartFailed));
         EXPECT_EQ(CurSel(), 4);
         EXPECT_EQ(Count(), static_cast<int>(kRegionCount));
     }
@@ -281,16 +284,17 @@ TEST_F(Launcher, ClientAbsentReportsStartFailureEveryTimeAndKeepsTheSelection)
 
 TEST_F(Launcher, ClientInTheCurrentFolderIsFoundWhenNotBesideTheLauncher)
 {
-    StartAlone(test::BinDir());
+    ASSERT_NO_FATAL_FAILURE(StartAlone(test::BinDir()));
     Select(11);
     PostConfirm();
-    EXPECT_EQ(test::WaitForFile(Record(), 10000), g_regionTable[11].commandLine);
+    ASSERT_EQ(WaitForRecord(), g_regionTable[11].commandLine)
+        << "(empty: the client's record " << m_launcher.LastWait() << ")";
     EXPECT_TRUE(m_launcher.WaitForExit());
 }
 
 TEST_F(Launcher, QuitButtonClickEndsWithNothingStarted)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     Select(0);
     ClickButton(m_launcher.Item(IDCANCEL));
     ExpectEndsWithNothingStarted();
@@ -298,17 +302,17 @@ TEST_F(Launcher, QuitButtonClickEndsWithNothingStarted)
 
 TEST_F(Launcher, EscapeEndsWithNothingStarted)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     Select(0);
     HWND focus = FocusIn(Dialog());
     ASSERT_NE(focus, nullptr);
-    e2e::PostKey(focus, VK_ESCAPE);
+    test::PostKey(focus, VK_ESCAPE);
     ExpectEndsWithNothingStarted();
 }
 
 TEST_F(Launcher, CloseBoxEndsWithNothingStarted)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     Select(0);
     PostMessageA(Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
     ExpectEndsWithNothingStarted();
@@ -316,12 +320,12 @@ TEST_F(Launcher, CloseBoxEndsWithNothingStarted)
 
 TEST_F(Launcher, DoubleClickOnARowOnlySelectsIt)
 {
-    StartBesideTheClient();
-    const POINT at = e2e::ListItemCentre(List(), 2);
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
+    const POINT at = test::ListItemCentre(List(), 2);
     ASSERT_GE(at.y, 0);
     FocusIn(Dialog());
-    e2e::PostDoubleClick(List(), at);
-    EXPECT_TRUE(WaitUntil([this] { return CurSel() == 2; })) << "selection " << CurSel();
+    test::PostDoubleClick(List(), at);
+    EXPECT_TRUE(m_launcher.WaitFor([this] { return CurSel() == 2; })) << "selection " << CurSel();
     Sleep(kQuietMs);
     EXPECT_TRUE(m_launcher.Running());
     EXPECT_TRUE(IsWindowEnabled(Dialog())) << "something modal opened";
@@ -334,9 +338,11 @@ TEST_F(Launcher, DoubleClickOnARowOnlySelectsIt)
 // system command other than About, get the system's handling.
 TEST_F(Launcher, MinimizeAndRestoreGetTheSystemsHandling)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     Select(7);
     PostMessageA(Dialog(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    // Not m_launcher.WaitFor: under Wine the window becomes iconic once the X server says so,
+    // after the launcher has handled the command.
     ASSERT_TRUE(WaitUntil([this] { return IsIconic(Dialog()) != 0; })) << "not minimized";
     EXPECT_TRUE(m_launcher.Running());
     PostMessageA(Dialog(), WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -360,24 +366,27 @@ protected:
     HWND Opened()
     {
         HWND about = m_launcher.WaitForOwnedDialog(Dialog());
-        EXPECT_NE(about, nullptr) << "no About box";
+        EXPECT_NE(about, nullptr) << "an About box owned by the dialog " << m_launcher.LastWait()
+                                  << "; the launcher's windows:\n"
+                                  << m_launcher.DescribeWindows();
         if (about == nullptr)
             return nullptr;
-        EXPECT_EQ(Hex(e2e::WindowTextGbk(about)), Hex(kAboutCaption));
-        std::vector<std::string> statics = e2e::ChildTextsGbk(about, "Static");
+        EXPECT_EQ(Hex(test::WindowTextGbk(about)), Hex(kAboutCaption));
+        std::vector<std::string> statics = test::ChildTextsGbk(about, "Static");
         bool versionShown = false;
         for (const std::string& text : statics)
             versionShown = versionShown || text == kVersionLine;
         EXPECT_TRUE(versionShown) << "no static reads " << Hex(kVersionLine);
-        EXPECT_EQ(Hex(e2e::WindowTextGbk(GetDlgItem(about, IDOK))), Hex(kOk));
+        EXPECT_EQ(Hex(test::WindowTextGbk(GetDlgItem(about, IDOK))), Hex(kOk));
         EXPECT_FALSE(IsWindowEnabled(Dialog())) << "the About box is not modal";
         return about;
     }
 
     void ExpectClosedAndLauncherUnchanged(HWND about, int selection)
     {
-        ASSERT_TRUE(WaitUntil([about] { return !IsWindow(about); })) << "the About box stayed";
-        EXPECT_TRUE(WaitUntil([this] { return IsWindowEnabled(Dialog()) != 0; }));
+        ASSERT_TRUE(m_launcher.WaitFor([about] { return !IsWindow(about); }))
+            << "the About box's closing " << m_launcher.LastWait();
+        EXPECT_TRUE(m_launcher.WaitFor([this] { return IsWindowEnabled(Dialog()) != 0; }));
         EXPECT_TRUE(m_launcher.Running());
         EXPECT_EQ(Count(), static_cast<int>(kRegionCount));
         EXPECT_EQ(CurSel(), selection);
@@ -389,40 +398,40 @@ protected:
 // cannot be tried here: Wine's own "About Wine" item, earlier in the menu, also has &A.)
 TEST_F(AboutBox, SystemMenuEndsWithTheAboutItem)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     PostMessageA(Dialog(), WM_SYSCOMMAND, SC_KEYMENU, ' ');
     HWND menu = m_launcher.WaitForPopupMenu();
     ASSERT_NE(menu, nullptr) << "no system menu opened";
-    e2e::PostKey(menu, VK_END);
-    e2e::PostKey(menu, VK_RETURN);
+    test::PostKey(menu, VK_END);
+    test::PostKey(menu, VK_RETURN);
     HWND about = Opened();
     ASSERT_NE(about, nullptr);
-    e2e::PostButtonCommand(about, IDOK);
+    test::PostButtonCommand(about, IDOK);
     ExpectClosedAndLauncherUnchanged(about, LB_ERR);
 }
 
 TEST_F(AboutBox, OpensForTheAboutCommandWhateverItsLowFourBits)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     for (WPARAM command : {WPARAM{0x0010}, WPARAM{0x0013}}) {
         SCOPED_TRACE(command);
         HWND about = Open(command);
         ASSERT_NE(about, nullptr);
-        e2e::PostButtonCommand(about, IDOK);
-        ExpectClosedAndLauncherUnchanged(about, LB_ERR);
+        test::PostButtonCommand(about, IDOK);
+        ASSERT_NO_FATAL_FAILURE(ExpectClosedAndLauncherUnchanged(about, LB_ERR));
     }
 }
 
 TEST_F(AboutBox, ClosesWithOkEscapeAndCloseBoxLeavingTheLauncherAsItWas)
 {
-    StartBesideTheClient();
+    ASSERT_NO_FATAL_FAILURE(StartBesideTheClient());
     Select(2);
     {
         SCOPED_TRACE("OK button clicked");
         HWND about = Open(IDM_ABOUTBOX);
         ASSERT_NE(about, nullptr);
         ClickButton(GetDlgItem(about, IDOK));
-        ExpectClosedAndLauncherUnchanged(about, 2);
+        ASSERT_NO_FATAL_FAILURE(ExpectClosedAndLauncherUnchanged(about, 2));
     }
     {
         SCOPED_TRACE("Escape");
@@ -430,15 +439,15 @@ TEST_F(AboutBox, ClosesWithOkEscapeAndCloseBoxLeavingTheLauncherAsItWas)
         ASSERT_NE(about, nullptr);
         HWND focus = FocusIn(about);
         ASSERT_TRUE(focus == about || IsChild(about, focus)) << "the focus is not in the box";
-        e2e::PostKey(focus, VK_ESCAPE);
-        ExpectClosedAndLauncherUnchanged(about, 2);
+        test::PostKey(focus, VK_ESCAPE);
+        ASSERT_NO_FATAL_FAILURE(ExpectClosedAndLauncherUnchanged(about, 2));
     }
     {
         SCOPED_TRACE("close box");
         HWND about = Open(IDM_ABOUTBOX);
         ASSERT_NE(about, nullptr);
         PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0);
-        ExpectClosedAndLauncherUnchanged(about, 2);
+        ASSERT_NO_FATAL_FAILURE(ExpectClosedAndLauncherUnchanged(about, 2));
     }
     PostMessageA(Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
     ExpectEndsWithNothingStarted();

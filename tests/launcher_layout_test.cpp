@@ -9,9 +9,8 @@
 // At another display DPI everything grows in proportion. The run's DPI is VELTO_TEST_DPI (96
 // when unset), which the prefix must already have when this program starts: the tests check it.
 #include "res/resource.h"
-#include "tests/launcher_driver.h"
-#include "tests/test_support.h"
-#include "tests/codepage.h"
+#include "tests/support/files.h"
+#include "tests/support/launcher_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -136,7 +135,6 @@ class LauncherLayout : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
         // Measured in real pixels, whatever Wine or Windows would otherwise scale for us.
         SetProcessDPIAware();
         HDC screen = GetDC(nullptr);
@@ -159,14 +157,14 @@ protected:
     HWND Picture() const
     {
         HWND first = GetWindow(Dialog(), GW_CHILD);
-        if (first == nullptr || e2e::ClassName(first) != "Static" ||
+        if (first == nullptr || test::ClassName(first) != "Static" ||
             (GetWindowLongA(first, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP)
             return nullptr;
         return first;
     }
 
     test::ScratchDir m_scratch;
-    e2e::LauncherProcess m_launcher;
+    test::LauncherProcess m_launcher;
     Growth m_grown;
 };
 
@@ -286,7 +284,7 @@ TEST_F(LauncherLayout, FrameIsDrawnWhereTheScaledPictureHasIt)
     int found[4] = {-1, -1, -1, -1};
     const int reach = g.X(12);
     // The window may still be coming to the front, or painting.
-    const bool all = e2e::WaitUntil([&] {
+    const bool all = test::WaitUntil([&] {
         HDC screen = GetDC(nullptr);
         bool each = true;
         for (int i = 0; i < 4; ++i) {

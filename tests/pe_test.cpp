@@ -2,8 +2,8 @@
 // images with ASLR and DEP that the loader can really relocate, no section both writable and
 // executable, no link timestamp, nothing imported but Windows' own DLLs, a header checksum that
 // matches the file, and a certificate table, when signed, that is the file's well-formed tail.
-#include "tests/pe_image.h"
-#include "tests/test_support.h"
+#include "tests/support/pe_image.h"
+#include "tests/support/files.h"
 
 #include <wintrust.h>
 

@@ -6,7 +6,7 @@
 #include "client/command_line.h"
 #include "region/region_table.h"
 
-#include "tests/hex.h"
+#include "tests/support/hex.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +15,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include "tests/codepage.h"
-#endif
 
 namespace {
 
@@ -143,13 +137,6 @@ std::string AddressText(const ClientEndpoint& e)
 }
 
 }  // namespace
-
-#ifdef _WIN32
-TEST(RegionTable, RunsUnderItsIntendedCodePage)
-{
-    ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
-}
-#endif
 
 TEST(RegionTable, LabelsHaveTheirFormsInGbk)
 {

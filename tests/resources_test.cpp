@@ -1,8 +1,7 @@
 // tests/resources_test.cpp: the resources inside the built launcher, read back from the program
 // file and parsed byte by byte here, so that a wrong value shows up whatever Windows would make
 // of it. Texts are compared as UTF-16 code units written out in hex.
-#include "tests/test_support.h"
-#include "tests/codepage.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -149,7 +148,6 @@ class Resources : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
         m_path = test::ShippedBinDir() + "\\dudazuvi.exe";
         m_module = LoadLibraryExA(m_path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(m_module, nullptr) << m_path << ": error " << GetLastError();

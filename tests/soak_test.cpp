@@ -3,10 +3,11 @@
 // its handles, window objects and memory stay level once the first cycles have warmed up.
 #include "region/region_table.h"
 #include "res/resource.h"
-#include "tests/launcher_driver.h"
-#include "tests/expected_texts.h"
-#include "tests/test_support.h"
-#include "tests/codepage.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/files.h"
+#include "tests/support/launcher_driver.h"
+#include "tests/support/process.h"
 
 #include <psapi.h>
 
@@ -21,7 +22,6 @@ namespace {
 
 using test::gbk::kChooseRegion;
 using test::gbk::kStartFailed;
-
 
 // Each cycle is one confirm with nothing selected and one with a row selected but no client to
 // start, so both refusals are warm by the time the baseline is taken.
@@ -101,30 +101,28 @@ bool Answers(HWND dialog, DWORD& slowestMs)
     return answered;
 }
 
-void PressConfirm(const e2e::LauncherProcess& launcher)
+void PressConfirm(const test::LauncherProcess& launcher)
 {
-    e2e::PostButtonCommand(launcher.dialog(), IDOK);
+    test::PostButtonCommand(launcher.dialog(), IDOK);
 }
 
-// Confirms once, then reads and dismisses the message box that must follow. Returns its text in
-// GBK, or what went wrong in angle brackets.
-std::string ConfirmAndDismiss(const e2e::LauncherProcess& launcher)
+// Confirms once, then checks and dismisses the message box that must follow.
+::testing::AssertionResult ConfirmAndDismiss(const test::LauncherProcess& launcher,
+                                             const char* text)
 {
     PressConfirm(launcher);
-    const HWND box = launcher.WaitForOwnedDialog(launcher.dialog(), 5000);
+    const HWND box = launcher.WaitForOwnedDialog(launcher.dialog());
     if (box == nullptr)
-        return "<no message box>";
-    wchar_t text[256] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, 256);
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    if (!e2e::WaitUntil([box] { return !IsWindow(box); }, 5000))
-        return "<the message box stayed open>";
-    return e2e::ToGbk(text);
+        return ::testing::AssertionFailure() << "no message box";
+    ::testing::AssertionResult seen = test::IsLauncherBox(test::DescribeMessageBox(box), text);
+    test::PostButtonCommand(box, IDOK);
+    if (!test::WaitUntil([box] { return !IsWindow(box); }))
+        return ::testing::AssertionFailure() << "the message box stayed open";
+    return seen;
 }
 
 TEST(Soak, HundredsOfRefusedConfirmsLeaveTheProgramResponsiveAndLevelThenItStarts)
 {
-    ASSERT_EQ(GetACP(), test::IntendedCodePage()) << test::CodePageHint();
     // A copy of the launcher with no client beside it, run from its own folder: the client
     // cannot be found until the test puts it there.
     test::ScratchDir scratch;
@@ -132,7 +130,7 @@ TEST(Soak, HundredsOfRefusedConfirmsLeaveTheProgramResponsiveAndLevelThenItStart
     ASSERT_TRUE(CopyFileA((test::BinDir() + "\\dudazuvi.exe").c_str(), launcherExe.c_str(), TRUE));
     const std::string record = scratch.File("record.txt");
 
-    e2e::LauncherProcess launcher;
+    test::LauncherProcess launcher;
     ASSERT_TRUE(launcher.Start(launcherExe, scratch.path(), record)) << launcher.error();
     const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
                                        launcher.processId());
@@ -149,9 +147,9 @@ TEST(Soak, HundredsOfRefusedConfirmsLeaveTheProgramResponsiveAndLevelThenItStart
     for (int cycle = 1; cycle <= kCycles; ++cycle) {
         SCOPED_TRACE("cycle " + std::to_string(cycle));
         SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-        ASSERT_EQ(test::Hex(ConfirmAndDismiss(launcher)), test::Hex(kChooseRegion));
+        ASSERT_TRUE(ConfirmAndDismiss(launcher, kChooseRegion));
         SendMessageW(list, LB_SETCURSEL, 0, 0);
-        ASSERT_EQ(test::Hex(ConfirmAndDismiss(launcher)), test::Hex(kStartFailed));
+        ASSERT_TRUE(ConfirmAndDismiss(launcher, kStartFailed));
         ASSERT_TRUE(Answers(launcher.dialog(), slowestAnswerMs))
             << "no answer within " << kAnswerMs << " ms";
         if (cycle == kBaselineCycle)

@@ -1,5 +1,7 @@
-// tests/pe_image.cpp: reading PE headers, from a file's bytes or from a loaded module.
-#include "tests/pe_image.h"
+// tests/support/pe_image.cpp: reading PE headers, from a file's bytes or from a loaded module.
+#include "tests/support/pe_image.h"
+
+#include "tests/support/files.h"
 
 #include <cstring>
 #include <utility>
@@ -21,16 +23,9 @@ bool ReadAt(const std::string& bytes, std::size_t at, T& out)
 
 bool PeImage::Load(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return Fail("cannot open " + path);
     std::string content;
-    char chunk[64 * 1024];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        content.append(chunk, got);
-    CloseHandle(file);
+    if (!ReadFileBytes(path, &content))
+        return Fail("cannot read " + path);
     return Parse(std::move(content)) || Fail(path + ": " + m_error);
 }
 
@@ -182,6 +177,33 @@ void** FindImportSlot(HMODULE module, const char* dll, const char* function)
         }
     }
     return nullptr;
+}
+
+namespace {
+
+void WriteSlot(void** slot, void* value)
+{
+    DWORD old;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+    *slot = value;
+    VirtualProtect(slot, sizeof *slot, old, &old);
+}
+
+}  // namespace
+
+ScopedImportHook::ScopedImportHook(const char* dll, const char* function, void* replacement)
+    : m_slot(FindImportSlot(GetModuleHandleA(nullptr), dll, function))
+{
+    if (m_slot == nullptr)
+        return;
+    m_original = *m_slot;
+    WriteSlot(m_slot, replacement);
+}
+
+ScopedImportHook::~ScopedImportHook()
+{
+    if (m_slot != nullptr)
+        WriteSlot(m_slot, m_original);
 }
 
 }  // namespace test

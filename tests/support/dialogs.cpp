@@ -1,31 +1,25 @@
-// tests/launcher_driver.cpp: running the real launcher and driving its windows from outside.
-#include "tests/launcher_driver.h"
+// tests/support/dialogs.cpp: reading, finding and driving windows and message boxes.
+#include "tests/support/dialogs.h"
 
-#include "tests/test_support.h"
+#include <cstdio>
 
-namespace e2e {
-
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (done())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(20);
-    }
-}
+namespace test {
 
 std::string ToGbk(const std::wstring& text)
 {
     if (text.empty())
         return std::string();
-    const int n = WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                      0, nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
-                        nullptr);
+    // No best fit: a look-alike (a full-width bracket, a superscript digit) must never read as
+    // the GBK text it resembles.
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, text.data(),
+                                      static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      &usedDefault);
+    if (n <= 0 || usedDefault)
+        return "<not exactly GBK>";
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                        &out[0], n, nullptr, nullptr);
     return out;
 }
 
@@ -72,12 +66,21 @@ std::vector<std::string> ChildTextsGbk(HWND parent, const char* cls)
     return texts;
 }
 
+namespace {
+
+bool HasVisibleStyle(HWND wnd)
+{
+    return (GetWindowLongW(wnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+}  // namespace
+
 std::vector<int> VisibleButtonIds(HWND dialog)
 {
     std::vector<int> ids;
     for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
-        if (lstrcmpiA(ClassName(child).c_str(), "Button") == 0 && IsWindowVisible(child))
+        if (lstrcmpiA(ClassName(child).c_str(), "Button") == 0 && HasVisibleStyle(child))
             ids.push_back(GetDlgCtrlID(child));
     }
     return ids;
@@ -87,7 +90,7 @@ bool ShowsIconControl(HWND dialog)
 {
     for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
-        if (lstrcmpiA(ClassName(child).c_str(), "Static") != 0 || !IsWindowVisible(child) ||
+        if (lstrcmpiA(ClassName(child).c_str(), "Static") != 0 || !HasVisibleStyle(child) ||
             (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
             continue;
         // A message box keeps its icon control even when it shows no icon.
@@ -240,166 +243,109 @@ POINT ListItemCentre(HWND list, int index)
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-LauncherProcess::~LauncherProcess()
-{
-    Kill();
-    if (m_info.hThread != nullptr)
-        CloseHandle(m_info.hThread);
-    if (m_info.hProcess != nullptr)
-        CloseHandle(m_info.hProcess);
-}
-
-bool LauncherProcess::Start(const std::string& exe, const std::string& currentDir,
-                            const std::string& recordFile, bool inheritHandles)
-{
-    const auto wide = [](const std::string& s) {
-        std::wstring w(s.size() + 1, L'\0');
-        const int n =
-            MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, &w[0], static_cast<int>(w.size()));
-        w.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
-        return w;
-    };
-    return Start(wide(exe), wide(currentDir), recordFile, inheritHandles);
-}
-
-bool LauncherProcess::Start(const std::wstring& exe, const std::wstring& currentDir,
-                            const std::string& recordFile, bool inheritHandles)
-{
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    {
-        // The child copies the environment when it is created.
-        test::ScopedEnv record("VEXA_RECORD", recordFile);
-        if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, inheritHandles, 0,
-                            nullptr,
-                            currentDir.c_str(), &startup, &m_info)) {
-            m_error = "CreateProcess failed with error " + std::to_string(GetLastError());
-            return false;
-        }
-    }
-    WaitForInputIdle(m_info.hProcess, 10000);
-    if (!WaitUntil([this] { return (m_dialog = FindDialog()) != nullptr || !Running(); })) {
-        m_error = "no dialog appeared";
-        return false;
-    }
-    if (m_dialog == nullptr) {
-        m_error = "the launcher ended before showing its dialog, exit code " +
-                  std::to_string(ExitCode());
-        return false;
-    }
-    // Answered only once the launcher's thread waits for messages again, that is when it has
-    // finished showing the dialog.
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(m_dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
-    return true;
-}
-
-bool LauncherProcess::Running() const
-{
-    return m_info.hProcess != nullptr && WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-bool LauncherProcess::WaitForExit(DWORD timeoutMs) const
-{
-    return m_info.hProcess != nullptr &&
-           WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
-}
-
-DWORD LauncherProcess::ExitCode() const
-{
-    DWORD code = 0;
-    GetExitCodeProcess(m_info.hProcess, &code);
-    return code;
-}
-
-void LauncherProcess::Kill()
-{
-    if (Running()) {
-        TerminateProcess(m_info.hProcess, 0xDEAD);
-        WaitForSingleObject(m_info.hProcess, 10000);
-    }
-}
-
-HWND LauncherProcess::Focus() const
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(m_dialog, nullptr), &info))
-        return nullptr;
-    return info.hwndFocus;
-}
-
 namespace {
 
 struct Search {
-    DWORD pid;
-    const char* cls;      // null: any window of the process, visible or not
-    bool anyOwner;
-    HWND owner;
-    const char* caption;  // null: any
+    const WindowQuery* query;
     HWND found;
 };
 
-BOOL CALLBACK FindWindowOfProcess(HWND wnd, LPARAM param)
+BOOL CALLBACK MatchWindow(HWND wnd, LPARAM param)
 {
     Search* s = reinterpret_cast<Search*>(param);
+    const WindowQuery& q = *s->query;
     DWORD pid = 0;
     GetWindowThreadProcessId(wnd, &pid);
-    if (s->cls == nullptr) {  // any window of the process, visible or not
-        if (pid != s->pid)
-            return TRUE;
-        s->found = wnd;
-        return FALSE;
-    }
-    if (pid == s->pid && ClassName(wnd) == s->cls &&
-        (s->anyOwner || GetWindow(wnd, GW_OWNER) == s->owner) &&
-        (s->caption == nullptr || WindowTextGbk(wnd) == s->caption) && IsWindowVisible(wnd)) {
+    if (pid == q.processId && (q.cls == nullptr || ClassName(wnd) == q.cls) &&
+        (q.anyOwner || GetWindow(wnd, GW_OWNER) == q.owner) &&
+        (q.caption == nullptr || WindowTextGbk(wnd) == q.caption) &&
+        (!q.visible || IsWindowVisible(wnd))) {
         s->found = wnd;
         return FALSE;
     }
     return TRUE;
 }
 
+struct Listing {
+    DWORD processId;
+    std::string text;
+};
+
+BOOL CALLBACK ListWindow(HWND wnd, LPARAM param)
+{
+    Listing* l = reinterpret_cast<Listing*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    if (pid != l->processId)
+        return TRUE;
+    char line[160];
+    std::snprintf(line, sizeof line, "  class \"%s\", owner %p, %s, caption (GBK hex)",
+                  ClassName(wnd).c_str(), static_cast<void*>(GetWindow(wnd, GW_OWNER)),
+                  IsWindowVisible(wnd) ? "visible" : "hidden");
+    l->text += line;
+    for (unsigned char c : WindowTextGbk(wnd)) {
+        std::snprintf(line, sizeof line, " %02x", c);
+        l->text += line;
+    }
+    l->text += "\n";
+    return TRUE;
+}
+
 }  // namespace
 
-HWND LauncherProcess::FindDialog() const
+HWND FindWindowOf(const WindowQuery& query)
 {
-    // The launcher's message boxes share class and caption; only the main dialog has no owner.
-    Search s = {m_info.dwProcessId, "#32770", false, nullptr, "Velto", nullptr};
-    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&s));
+    Search s = {&query, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
-bool LauncherProcess::HasWindows() const
+std::string DescribeWindowsOf(DWORD processId)
 {
-    // Any window at all: no class, owner or caption to match.
-    Search s = {m_info.dwProcessId, nullptr, true, nullptr, nullptr, nullptr};
-    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&s));
-    return s.found != nullptr;
+    Listing l = {processId, std::string()};
+    EnumWindows(ListWindow, reinterpret_cast<LPARAM>(&l));
+    return l.text.empty() ? "  (no window)\n" : l.text;
 }
 
-HWND LauncherProcess::WaitForWindow(const char* cls, bool anyOwner, HWND owner,
-                                    DWORD timeoutMs) const
+MessageBoxSeen DescribeMessageBox(HWND box)
 {
-    Search s = {m_info.dwProcessId, cls, anyOwner, owner, nullptr, nullptr};
-    WaitUntil(
-        [&] {
-            EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&s));
-            return s.found != nullptr || !Running();
-        },
-        timeoutMs);
-    return s.found;
+    MessageBoxSeen seen;
+    seen.owner = GetWindow(box, GW_OWNER);
+    seen.caption = WindowTextGbk(box);
+    seen.text = DlgItemTextGbk(box, 0xFFFF);
+    seen.buttonIds = VisibleButtonIds(box);
+    seen.iconShown = ShowsIconControl(box);
+    return seen;
 }
 
-HWND LauncherProcess::WaitForOwnedDialog(HWND owner, DWORD timeoutMs) const
+static MessageBoxCatcher* s_catcher;
+
+MessageBoxCatcher::MessageBoxCatcher()
 {
-    return WaitForWindow("#32770", false, owner, timeoutMs);
+    s_catcher = this;
+    m_hook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
 }
 
-HWND LauncherProcess::WaitForPopupMenu(DWORD timeoutMs) const
+MessageBoxCatcher::~MessageBoxCatcher()
 {
-    return WaitForWindow("#32768", true, nullptr, timeoutMs);
+    UnhookWindowsHookEx(m_hook);
+    s_catcher = nullptr;
 }
 
-}  // namespace e2e
+LRESULT CALLBACK MessageBoxCatcher::CbtProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && s_catcher != nullptr) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        bool known = false;
+        for (HWND h : s_catcher->m_boxes)
+            known = known || h == box;
+        if (!known && ClassName(box) == "#32770") {
+            s_catcher->m_boxes.push_back(box);
+            s_catcher->m_seen.push_back(DescribeMessageBox(box));
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace test

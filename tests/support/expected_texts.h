@@ -1,7 +1,7 @@
-// tests/expected_texts.h: what the launcher must show, as GBK bytes written out by hand, so that
-// they do not depend on the compiler's conversion of the program's UTF-8 sources.
-#ifndef VELTO_TESTS_EXPECTED_TEXTS_H
-#define VELTO_TESTS_EXPECTED_TEXTS_H
+// tests/support/expected_texts.h: what the launcher must show, as GBK bytes written out by hand,
+// so that they do not depend on the compiler's conversion of the program's UTF-8 sources.
+#ifndef VELTO_TESTS_SUPPORT_EXPECTED_TEXTS_H
+#define VELTO_TESTS_SUPPORT_EXPECTED_TEXTS_H
 
 namespace test::gbk {
 
@@ -17,4 +17,4 @@ inline constexpr char kOk[] = "\xc8\xb7\xb6\xa8";                               
 
 }  // namespace test::gbk
 
-#endif  // VELTO_TESTS_EXPECTED_TEXTS_H
+#endif  // VELTO_TESTS_SUPPORT_EXPECTED_TEXTS_H

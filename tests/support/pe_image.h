@@ -1,7 +1,8 @@
-// tests/pe_image.h: the one reader of PE headers in the tests and the benchmark: a program file
-// (32- or 64-bit) from its bytes, and the import slots of a module loaded in this process.
-#ifndef VELTO_TESTS_PE_IMAGE_H
-#define VELTO_TESTS_PE_IMAGE_H
+// tests/support/pe_image.h: PE images, the one reader of PE headers in the tests and the
+// benchmark: a program file (32- or 64-bit) from its bytes, and the import slots of a module
+// loaded in this process, with a hook that redirects one of them for a scope. Needs no GoogleTest.
+#ifndef VELTO_TESTS_SUPPORT_PE_IMAGE_H
+#define VELTO_TESTS_SUPPORT_PE_IMAGE_H
 
 #include <windows.h>
 
@@ -61,6 +62,27 @@ private:
 // module's calls.
 void** FindImportSlot(HMODULE module, const char* dll, const char* function);
 
+// Points this program's import of `dll`!`function` at `replacement` for the object's lifetime.
+// Installed() is false when the program does not import it; Original() is what the slot held.
+class ScopedImportHook {
+public:
+    ScopedImportHook(const char* dll, const char* function, void* replacement);
+    ~ScopedImportHook();
+    ScopedImportHook(const ScopedImportHook&) = delete;
+    ScopedImportHook& operator=(const ScopedImportHook&) = delete;
+
+    bool Installed() const { return m_slot != nullptr; }
+    template <typename Function>
+    Function Original() const
+    {
+        return reinterpret_cast<Function>(m_original);
+    }
+
+private:
+    void** m_slot;
+    void* m_original = nullptr;
+};
+
 }  // namespace test
 
-#endif  // VELTO_TESTS_PE_IMAGE_H
+#endif  // VELTO_TESTS_SUPPORT_PE_IMAGE_H

@@ -1,6 +1,6 @@
-// tests/hex.h: bytes as hex, for comparing GBK texts in a form any console shows.
-#ifndef VELTO_TESTS_HEX_H
-#define VELTO_TESTS_HEX_H
+// tests/support/hex.h: bytes as hex, for comparing GBK texts in a form any console shows.
+#ifndef VELTO_TESTS_SUPPORT_HEX_H
+#define VELTO_TESTS_SUPPORT_HEX_H
 
 #include <string>
 
@@ -21,4 +21,4 @@ inline std::string Hex(const std::string& bytes)
 
 }  // namespace test
 
-#endif  // VELTO_TESTS_HEX_H
+#endif  // VELTO_TESTS_SUPPORT_HEX_H

@@ -1,0 +1,71 @@
+// tests/support/main.cpp: the main of every test program. On Windows, before any test runs, it
+// puts the program in a job that ends every process it starts, and checks that it runs under the
+// code page the test run intends.
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+namespace test {
+namespace {
+
+// Every process a test starts, and every process those start in turn (the launcher's client),
+// belongs to this job, which ends them when the test program ends. Under Wine a child keeps the
+// test's output open, so one left behind (a client started suspended, say) would hold CTest
+// until its time-out instead of letting the failure show at once.
+void EndChildrenWithThisProgram()
+{
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job != nullptr &&
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits))
+        AssignProcessToJobObject(job, GetCurrentProcess());
+    // The handle stays open on purpose: it closes, and the job ends, with this process.
+}
+
+// The texts the tests compare are GBK bytes as a program under that code page gets them, so a
+// run under another code page than the one it meant says so before any test, not as a failure
+// in every comparison. VELTO_CODEPAGE names it (decimal); 936 when unset.
+bool RunsUnderTheIntendedCodePage()
+{
+    unsigned long intended = 936;
+    const char* named = std::getenv("VELTO_CODEPAGE");
+    if (named != nullptr && *named != '\0') {
+        char* end = nullptr;
+        errno = 0;
+        intended = std::strtoul(named, &end, 10);
+        if (*end != '\0' || errno != 0 || intended == 0 || intended > 65535) {
+            std::fprintf(stderr, "VELTO_CODEPAGE is \"%s\", not a code page number\n", named);
+            return false;
+        }
+    }
+    const UINT actual = GetACP();
+    if (actual != intended) {
+        std::fprintf(stderr,
+                     "expected code page %lu (VELTO_CODEPAGE), got %u: the test run sets the "
+                     "code page through LC_ALL (scripts/wine-run)\n",
+                     intended, actual);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+}  // namespace test
+#endif
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+#ifdef _WIN32
+    test::EndChildrenWithThisProgram();
+    if (!test::RunsUnderTheIntendedCodePage())
+        return 1;
+#endif
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,109 @@
+// tests/support/process.cpp: processes and jobs.
+#include "tests/support/process.h"
+
+#include <winternl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace test {
+
+namespace {
+
+// One row of the system's handle table (SystemExtendedHandleInformation).
+struct SystemHandleEntry {
+    PVOID object;
+    ULONG_PTR processId;
+    ULONG_PTR handle;
+    ULONG grantedAccess;
+    USHORT creatorBackTraceIndex;
+    USHORT objectTypeIndex;
+    ULONG attributes;
+    ULONG reserved;
+};
+
+const ULONG kSystemExtendedHandleInformation = 64;
+const NTSTATUS kStatusInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
+
+}  // namespace
+
+DWORD CountHandles(DWORD processId)
+{
+    std::vector<ULONG_PTR> buffer(64 * 1024);
+    NTSTATUS status;
+    for (;;) {
+        // NOLINTNEXTLINE(bugprone-misplaced-widening-cast): the table is far below 4 GiB.
+        const ULONG bytes = static_cast<ULONG>(buffer.size() * sizeof buffer[0]);
+        status = NtQuerySystemInformation(
+            static_cast<SYSTEM_INFORMATION_CLASS>(kSystemExtendedHandleInformation),
+            buffer.data(), bytes, nullptr);
+        if (status != kStatusInfoLengthMismatch || buffer.size() > 16 * 1024 * 1024)
+            break;
+        buffer.resize(buffer.size() * 2);
+    }
+    if (status != 0)
+        return 0;
+    // The table is a count, a reserved word, then the rows.
+    const ULONG_PTR count = buffer[0];
+    const SystemHandleEntry* rows = reinterpret_cast<const SystemHandleEntry*>(&buffer[2]);
+    DWORD held = 0;
+    for (ULONG_PTR i = 0; i < count; ++i)
+        held += rows[i].processId == processId;
+    return held;
+}
+
+Watchdog::Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*), void* context)
+    : m_what(what), m_timeoutMs(timeoutMs), m_rescue(rescue), m_context(context),
+      m_threadId(GetCurrentThreadId()), m_done(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      m_thread(CreateThread(nullptr, 0, Run, this, 0, nullptr))
+{
+}
+
+Watchdog::~Watchdog()
+{
+    SetEvent(m_done);
+    WaitForSingleObject(m_thread, INFINITE);
+    CloseHandle(m_thread);
+    CloseHandle(m_done);
+}
+
+namespace {
+
+BOOL CALLBACK EndDialogsOfThread(HWND wnd, LPARAM)
+{
+    char cls[16] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32770") == 0) {
+        // A message box takes Escape's command; a dialog that ignores it still ends this way.
+        PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EndDialog(wnd, IDABORT);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+DWORD WINAPI Watchdog::Run(void* param)
+{
+    Watchdog* self = static_cast<Watchdog*>(param);
+    if (WaitForSingleObject(self->m_done, self->m_timeoutMs) == WAIT_OBJECT_0)
+        return 0;
+    InterlockedExchange(&self->m_fired, 1);
+    ADD_FAILURE() << "watchdog: " << self->m_what << " did not end within " << self->m_timeoutMs
+                  << " ms";
+    EnumThreadWindows(self->m_threadId, EndDialogsOfThread, 0);
+    if (self->m_rescue != nullptr)
+        self->m_rescue(self->m_context);
+    if (WaitForSingleObject(self->m_done, 2000) == WAIT_OBJECT_0)
+        return 0;
+    std::fprintf(stderr, "watchdog: %s did not end within %lu ms, nor after being closed; "
+                 "ending the test program\n", self->m_what.c_str(),
+                 static_cast<unsigned long>(self->m_timeoutMs));
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return 0;
+}
+
+}  // namespace test

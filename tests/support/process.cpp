@@ -85,18 +85,34 @@ BOOL CALLBACK EndDialogsOfThread(HWND wnd, LPARAM)
 
 }  // namespace
 
+DWORD WINAPI Watchdog::Close(void* param)
+{
+    Watchdog* self = static_cast<Watchdog*>(param);
+    ADD_FAILURE() << "watchdog: " << self->m_what << " did not end within " << self->m_timeoutMs
+                  << " ms";
+    EnumThreadWindows(self->m_threadId, EndDialogsOfThread, 0);
+    if (self->m_rescue != nullptr)
+        self->m_rescue(self->m_context);
+    return 0;
+}
+
 DWORD WINAPI Watchdog::Run(void* param)
 {
     Watchdog* self = static_cast<Watchdog*>(param);
     if (WaitForSingleObject(self->m_done, self->m_timeoutMs) == WAIT_OBJECT_0)
         return 0;
     InterlockedExchange(&self->m_fired, 1);
-    ADD_FAILURE() << "watchdog: " << self->m_what << " did not end within " << self->m_timeoutMs
-                  << " ms";
-    EnumThreadWindows(self->m_threadId, EndDialogsOfThread, 0);
-    if (self->m_rescue != nullptr)
-        self->m_rescue(self->m_context);
-    if (WaitForSingleObject(self->m_done, 2000) == WAIT_OBJECT_0)
+    // Closing runs on a thread of its own: ending another thread's dialog sends it messages, and a
+    // thread stuck where it does not take them would block the closing, and with it the last
+    // resort below.
+    HANDLE closer = CreateThread(nullptr, 0, Close, self, 0, nullptr);
+    const bool ended = WaitForSingleObject(self->m_done, 2000) == WAIT_OBJECT_0;
+    if (closer != nullptr) {
+        if (ended)
+            WaitForSingleObject(closer, INFINITE);
+        CloseHandle(closer);
+    }
+    if (ended)
         return 0;
     std::fprintf(stderr, "watchdog: %s did not end within %lu ms, nor after being closed; "
                  "ending the test program\n", self->m_what.c_str(),

@@ -31,6 +31,7 @@ public:
 
 private:
     static DWORD WINAPI Run(void* self);
+    static DWORD WINAPI Close(void* self);
     std::string m_what;
     DWORD m_timeoutMs;
     void (*m_rescue)(void*);

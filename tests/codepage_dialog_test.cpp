@@ -12,6 +12,7 @@
 #include "tests/support/hex.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/files.h"
+#include "tests/support/modal.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>
@@ -177,34 +178,12 @@ TEST_F(ListText, EveryLabelGoesInAsItsCharactersAndComesBackAsItsBytes)
     EXPECT_EQ(SendMessageW(m_list.m_hWnd, LB_GETCOUNT, 0, 0), static_cast<LRESULT>(kRegionCount));
 }
 
-// Runs the launcher's dialog here, reads what `inspect` wants while its loop runs, then cancels.
-CDialog* g_running;
-void (*g_inspect)(HWND);
-
-void CALLBACK InspectThenCancel(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    HWND dlg = g_running->m_hWnd;
-    ASSERT_NE(dlg, nullptr);
-    g_inspect(dlg);
-    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-}
-
-INT_PTR RunWith(CDialog& dlg, void (*inspect)(HWND))
-{
-    g_running = &dlg;
-    g_inspect = inspect;
-    SetTimer(nullptr, 0, 10, InspectThenCancel);
-    test::Watchdog dog("the dialog's modal loop, cancelled after the checks,", 5000);
-    return dlg.DoModal();
-}
-
 using LauncherDialogTexts = CodePageInProcess;
 
 TEST_F(LauncherDialogTexts, SystemMenuItemReadsAsWritten)
 {
     CLauncherDlg dlg;
-    EXPECT_EQ(RunWith(dlg, [](HWND hwnd) {
+    EXPECT_EQ(test::RunWith(dlg, [](HWND hwnd) {
         HMENU menu = GetSystemMenu(hwnd, FALSE);
         ASSERT_NE(menu, nullptr);
         const int count = GetMenuItemCount(menu);

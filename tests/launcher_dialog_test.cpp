@@ -9,6 +9,7 @@
 #include "tests/support/expected_texts.h"
 #include "tests/support/hex.h"
 #include "tests/support/pe_image.h"
+#include "tests/support/modal.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>
@@ -53,30 +54,7 @@ BOOL WINAPI RecordingDrawIcon(HDC hdc, int x, int y, HICON icon)
     return g_realDrawIcon(hdc, x, y, icon);
 }
 
-// --- Running the dialog with a check inside its modal loop. ----------------------------------
-
-CDialog* g_running;
-void (*g_inspect)(HWND);
-
-void CALLBACK InspectThenCancel(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    HWND dlg = g_running->m_hWnd;
-    ASSERT_NE(dlg, nullptr);
-    g_inspect(dlg);
-    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-}
-
-// Runs dlg modally; once its loop is running, calls inspect with its window, then cancels it.
-// A dialog that does not end, or a box that opens over it, fails the test in seconds.
-INT_PTR RunWith(CDialog& dlg, void (*inspect)(HWND))
-{
-    g_running = &dlg;
-    g_inspect = inspect;
-    SetTimer(nullptr, 0, 10, InspectThenCancel);
-    test::Watchdog dog("the dialog's modal loop, cancelled after the checks,", 5000);
-    return dlg.DoModal();
-}
+// --- The dialog's icons. -------------------------------------------------------------------
 
 HICON AppIcon()
 {
@@ -96,7 +74,7 @@ LRESULT CALLBACK RecordingDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 TEST(LauncherDialog, SystemMenuEndsWithASeparatorAndTheAboutItem)
 {
     CLauncherDlg dlg;
-    EXPECT_EQ(RunWith(dlg, [](HWND hwnd) {
+    EXPECT_EQ(test::RunWith(dlg, [](HWND hwnd) {
         HMENU menu = GetSystemMenu(hwnd, FALSE);
         ASSERT_NE(menu, nullptr);
         const int count = GetMenuItemCount(menu);
@@ -116,7 +94,7 @@ TEST(LauncherDialog, SystemMenuEndsWithASeparatorAndTheAboutItem)
 TEST(LauncherDialog, BigSmallAndDragIconsAreTheApplicationIcon)
 {
     CLauncherDlg dlg;
-    RunWith(dlg, [](HWND hwnd) {
+    test::RunWith(dlg, [](HWND hwnd) {
         const HICON icon = AppIcon();
         ASSERT_NE(icon, nullptr);
         EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(hwnd, WM_GETICON, ICON_BIG, 0)), icon);
@@ -131,7 +109,7 @@ TEST(LauncherDialog, CommandsItDoesNotHandleGoOnToTheApplication)
     s_testApp.m_helpCommands = 0;
     CLauncherDlg dlg;
     s_testApp.m_pMainWnd = &dlg;
-    EXPECT_EQ(RunWith(dlg, [](HWND hwnd) {
+    EXPECT_EQ(test::RunWith(dlg, [](HWND hwnd) {
         // As a menu or an accelerator sends it: no control handle.
         SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 0), 0);
         EXPECT_EQ(s_testApp.m_helpCommands, 1);
@@ -162,7 +140,7 @@ TEST(LauncherDialog, MinimizedItErasesThenDrawsTheIconCentred)
     ASSERT_TRUE(hook.Installed()) << "this program does not import DrawIcon";
     g_realDrawIcon = hook.Original<decltype(&DrawIcon)>();
     CLauncherDlg dlg;
-    RunWith(dlg, [](HWND hwnd) {
+    test::RunWith(dlg, [](HWND hwnd) {
         g_dialogProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
             hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingDialogProc)));
 
@@ -323,7 +301,7 @@ const int kFrameMiddleRow = 244;
 TEST_F(LauncherPicture, AtTheDesignedScaleItIsTheTemplatesBitmapAsItIs)
 {
     CLauncherDlg dlg;
-    RunWith(dlg, [](HWND hwnd) {
+    test::RunWith(dlg, [](HWND hwnd) {
         HBITMAP shown = reinterpret_cast<HBITMAP>(
             SendMessageA(PictureOf(hwnd), STM_GETIMAGE, IMAGE_BITMAP, 0));
         BITMAP bm = {};
@@ -342,7 +320,7 @@ TEST_F(LauncherPicture, StretchedItIsSmoothAndDeletedWhenTheDialogEnds)
     CLauncherDlg dlg;
     static HBITMAP s_shown;
     s_shown = nullptr;
-    RunWith(dlg, [](HWND hwnd) {
+    test::RunWith(dlg, [](HWND hwnd) {
         HWND picture = PictureOf(hwnd);
         s_shown = reinterpret_cast<HBITMAP>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
         int w = 0, h = 0;
@@ -389,7 +367,7 @@ TEST_F(LauncherPicture, StretchedItIsSmoothAndDeletedWhenTheDialogEnds)
 
     // The same dialog object again: scaled afresh, and cleaned up again.
     g_dibsCreated.clear();
-    RunWith(dlg, [](HWND hwnd) {
+    test::RunWith(dlg, [](HWND hwnd) {
         BITMAP bm = {};
         GetObjectA(reinterpret_cast<HBITMAP>(
                        SendMessageA(PictureOf(hwnd), STM_GETIMAGE, IMAGE_BITMAP, 0)),

@@ -180,7 +180,8 @@ TEST_F(ListText, EveryLabelGoesInAsItsCharactersAndComesBackAsItsBytes)
 
 using LauncherDialogTexts = CodePageInProcess;
 
-TEST_F(LauncherDialogTexts, SystemMenuItemReadsAsWritten)
+// The system menu ends with a separator and the About item, once, whose text reads as written.
+TEST_F(LauncherDialogTexts, SystemMenuEndsWithASeparatorAndTheAboutItemReadingAsWritten)
 {
     CLauncherDlg dlg;
     EXPECT_EQ(test::RunWith(dlg, [](HWND hwnd) {
@@ -188,10 +189,15 @@ TEST_F(LauncherDialogTexts, SystemMenuItemReadsAsWritten)
         ASSERT_NE(menu, nullptr);
         const int count = GetMenuItemCount(menu);
         ASSERT_GE(count, 2);
+        EXPECT_TRUE(GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
         ASSERT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
         wchar_t text[64] = {};
         GetMenuStringW(menu, count - 1, text, 64, MF_BYPOSITION);
         EXPECT_EQ(test::Hex(test::ToGbk(text)), test::Hex(test::gbk::kAboutItem));
+        int aboutItems = 0;
+        for (int i = 0; i < count; ++i)
+            aboutItems += GetMenuItemID(menu, i) == static_cast<UINT>(IDM_ABOUTBOX);
+        EXPECT_EQ(aboutItems, 1);
     }), IDCANCEL);
 }
 

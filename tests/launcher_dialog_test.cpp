@@ -71,26 +71,6 @@ LRESULT CALLBACK RecordingDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     return CallWindowProcA(g_dialogProc, hwnd, message, wParam, lParam);
 }
 
-TEST(LauncherDialog, SystemMenuEndsWithASeparatorAndTheAboutItem)
-{
-    CLauncherDlg dlg;
-    EXPECT_EQ(test::RunWith(dlg, [](HWND hwnd) {
-        HMENU menu = GetSystemMenu(hwnd, FALSE);
-        ASSERT_NE(menu, nullptr);
-        const int count = GetMenuItemCount(menu);
-        ASSERT_GE(count, 2);
-        EXPECT_TRUE(GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
-        EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
-        char text[64] = {};
-        GetMenuStringA(menu, count - 1, text, sizeof text, MF_BYPOSITION);
-        EXPECT_EQ(test::Hex(text), test::Hex(test::gbk::kAboutItem));
-        int aboutItems = 0;
-        for (int i = 0; i < count; ++i)
-            aboutItems += GetMenuItemID(menu, i) == static_cast<UINT>(IDM_ABOUTBOX);
-        EXPECT_EQ(aboutItems, 1);
-    }), IDCANCEL);
-}
-
 TEST(LauncherDialog, BigSmallAndDragIconsAreTheApplicationIcon)
 {
     CLauncherDlg dlg;

@@ -1,0 +1,60 @@
+// app/picture.cpp: stretching the background picture with GDI.
+#include "app/picture.h"
+
+HBITMAP CreateScaledPicture(HBITMAP hSource, int cx, int cy, int insetX, int insetY)
+{
+    BITMAP bm = {};
+    if (cx <= 0 || cy <= 0 || ::GetObjectA(hSource, sizeof bm, &bm) != sizeof bm ||
+        bm.bmWidth <= 0 || bm.bmHeight <= 0)
+        return nullptr;
+    const int w = bm.bmWidth;
+    const int h = bm.bmHeight;
+
+    // BI_RGB at 16 bits is 5-5-5, as in the resource.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = cx;
+    info.bmiHeader.biHeight = -cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 16;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP hScaled = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (hScaled == nullptr)
+        return nullptr;
+
+    HDC hdcSource = ::CreateCompatibleDC(nullptr);
+    HDC hdcScaled = ::CreateCompatibleDC(nullptr);
+    BOOL drawn = FALSE;
+    if (hdcSource != nullptr && hdcScaled != nullptr) {
+        HGDIOBJ hOldSource = ::SelectObject(hdcSource, hSource);
+        HGDIOBJ hOldScaled = ::SelectObject(hdcScaled, hScaled);
+        // Halftone stretching draws through a brush pattern; its origin has to be set after the
+        // mode is.
+        ::SetStretchBltMode(hdcScaled, HALFTONE);
+        ::SetBrushOrgEx(hdcScaled, 0, 0, nullptr);
+        // Scaled about the inset point, the picture's first pixel moves out from it by this much.
+        // Shrunk, it would move in instead: there it stays at the corner, a pixel off at most.
+        const int x = insetX > 0 && cx > w ? ::MulDiv(insetX, cx - w, w) : 0;
+        const int y = insetY > 0 && cy > h ? ::MulDiv(insetY, cy - h, h) : 0;
+        // Shifted that far, its far edge is clipped: the control cuts it there anyway.
+        drawn = ::StretchBlt(hdcScaled, x, y, cx, cy, hdcSource, 0, 0, w, h, SRCCOPY);
+        if (drawn && x > 0)
+            drawn = ::StretchBlt(hdcScaled, 0, y, x, cy, hdcSource, 0, 0, 1, h, SRCCOPY);
+        if (drawn && y > 0)
+            drawn = ::StretchBlt(hdcScaled, x, 0, cx, y, hdcSource, 0, 0, w, 1, SRCCOPY);
+        if (drawn && x > 0 && y > 0)
+            drawn = ::StretchBlt(hdcScaled, 0, 0, x, y, hdcSource, 0, 0, 1, 1, SRCCOPY);
+        ::SelectObject(hdcScaled, hOldScaled);
+        ::SelectObject(hdcSource, hOldSource);
+    }
+    if (hdcScaled != nullptr)
+        ::DeleteDC(hdcScaled);
+    if (hdcSource != nullptr)
+        ::DeleteDC(hdcSource);
+    if (!drawn) {
+        ::DeleteObject(hScaled);
+        return nullptr;
+    }
+    return hScaled;
+}

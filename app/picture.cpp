@@ -37,12 +37,21 @@ HBITMAP CreateScaledPicture(HBITMAP hSource, int cx, int cy, int insetX, int ins
         // Shrunk, it would move in instead: there it stays at the corner, a pixel off at most.
         const int x = insetX > 0 && cx > w ? ::MulDiv(insetX, cx - w, w) : 0;
         const int y = insetY > 0 && cy > h ? ::MulDiv(insetY, cy - h, h) : 0;
-        // Shifted that far, its far edge is clipped: the control cuts it there anyway.
-        drawn = ::StretchBlt(hdcScaled, x, y, cx, cy, hdcSource, 0, 0, w, h, SRCCOPY);
+        // Shifted that far, its far edge falls off the bitmap, where the control would cut it
+        // anyway. Windows clips that, but Wine then stretches the picture over the clipped
+        // width, by a little less: so only what fits is drawn, from as much of the picture.
+        const int cxDrawn = cx - x;
+        const int cyDrawn = cy - y;
+        const int cxSource = ::MulDiv(cxDrawn, w, cx);
+        const int cySource = ::MulDiv(cyDrawn, h, cy);
+        drawn = ::StretchBlt(hdcScaled, x, y, cxDrawn, cyDrawn, hdcSource, 0, 0, cxSource,
+                             cySource, SRCCOPY);
         if (drawn && x > 0)
-            drawn = ::StretchBlt(hdcScaled, 0, y, x, cy, hdcSource, 0, 0, 1, h, SRCCOPY);
+            drawn = ::StretchBlt(hdcScaled, 0, y, x, cyDrawn, hdcSource, 0, 0, 1, cySource,
+                                 SRCCOPY);
         if (drawn && y > 0)
-            drawn = ::StretchBlt(hdcScaled, x, 0, cx, y, hdcSource, 0, 0, w, 1, SRCCOPY);
+            drawn = ::StretchBlt(hdcScaled, x, 0, cxDrawn, y, hdcSource, 0, 0, cxSource, 1,
+                                 SRCCOPY);
         if (drawn && x > 0 && y > 0)
             drawn = ::StretchBlt(hdcScaled, 0, 0, x, y, hdcSource, 0, 0, 1, 1, SRCCOPY);
         ::SelectObject(hdcScaled, hOldScaled);

@@ -90,48 +90,39 @@ protected:                                       \
         return &messageMap;                                                  \
     }
 
-// A handler of ThisClass as the member of the same signature on CCmdTarget, the form a map
-// entry stores: a conversion to a base class's member, no reinterpretation. Taking the derived
-// class's member pointer checks the handler's signature.
-namespace msgmap {
-template <class T>
-constexpr AFX_PMSG Vv(void (T::*pfn)())
-{
-    return static_cast<AFX_PMSG>(pfn);
-}
-template <class T>
-constexpr void (CCmdTarget::*Vwl(void (T::*pfn)(UINT, LPARAM)))(UINT, LPARAM)
-{
-    return static_cast<void (CCmdTarget::*)(UINT, LPARAM)>(pfn);
-}
-template <class T>
-constexpr HCURSOR (CCmdTarget::*Hv(HCURSOR (T::*pfn)()))()
-{
-    return static_cast<HCURSOR (CCmdTarget::*)()>(pfn);
-}
-}  // namespace msgmap
+// Each entry stores its handler as the member of the same signature on CCmdTarget: the handler
+// is first taken as a member of ThisClass, which checks its signature, then converted to the
+// base class's member, a conversion with no reinterpretation. The compiler builds the tables
+// as data: no code runs to fill them, and no guard of a function's statics is linked.
 
 // void OnDestroy()
-#define ON_WM_DESTROY() \
-    {WM_DESTROY, 0, 0, AfxSig_vv, {.pfn_vv = msgmap::Vv<ThisClass>(&ThisClass::OnDestroy)}},
+#define ON_WM_DESTROY()                                              \
+    {WM_DESTROY, 0, 0, AfxSig_vv,                                    \
+     {.pfn_vv = static_cast<AFX_PMSG>(                               \
+          static_cast<void (ThisClass::*)()>(&ThisClass::OnDestroy))}},
 
 // void OnPaint()
-#define ON_WM_PAINT() \
-    {WM_PAINT, 0, 0, AfxSig_vv, {.pfn_vv = msgmap::Vv<ThisClass>(&ThisClass::OnPaint)}},
+#define ON_WM_PAINT()                                                \
+    {WM_PAINT, 0, 0, AfxSig_vv,                                      \
+     {.pfn_vv = static_cast<AFX_PMSG>(                               \
+          static_cast<void (ThisClass::*)()>(&ThisClass::OnPaint))}},
 
 // HCURSOR OnQueryDragIcon()
-#define ON_WM_QUERYDRAGICON()                 \
-    {WM_QUERYDRAGICON, 0, 0, AfxSig_hv,       \
-     {.pfn_hv = msgmap::Hv<ThisClass>(&ThisClass::OnQueryDragIcon)}},
+#define ON_WM_QUERYDRAGICON()                                                  \
+    {WM_QUERYDRAGICON, 0, 0, AfxSig_hv,                                        \
+     {.pfn_hv = static_cast<HCURSOR (CCmdTarget::*)()>(                        \
+          static_cast<HCURSOR (ThisClass::*)()>(&ThisClass::OnQueryDragIcon))}},
 
 // void OnSysCommand(UINT nID, LPARAM lParam)
-#define ON_WM_SYSCOMMAND()                    \
-    {WM_SYSCOMMAND, 0, 0, AfxSig_vwl,         \
-     {.pfn_vwl = msgmap::Vwl<ThisClass>(&ThisClass::OnSysCommand)}},
+#define ON_WM_SYSCOMMAND()                                                      \
+    {WM_SYSCOMMAND, 0, 0, AfxSig_vwl,                                           \
+     {.pfn_vwl = static_cast<void (CCmdTarget::*)(UINT, LPARAM)>(               \
+          static_cast<void (ThisClass::*)(UINT, LPARAM)>(&ThisClass::OnSysCommand))}},
 
 // void memberFxn()
-#define ON_COMMAND(id, memberFxn)                          \
-    {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), AfxSig_vv, \
-     {.pfn_vv = msgmap::Vv<ThisClass>(&ThisClass::memberFxn)}},
+#define ON_COMMAND(id, memberFxn)                                    \
+    {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), AfxSig_vv,       \
+     {.pfn_vv = static_cast<AFX_PMSG>(                               \
+          static_cast<void (ThisClass::*)()>(&ThisClass::memberFxn))}},
 
 #endif  // VELTO_PLATFORM_MSGMAP_H

@@ -7,7 +7,9 @@
 #include "platform/app.h"
 #include "res/resource.h"
 
+#include "tests/support/dialogs.h"
 #include "tests/support/expected_texts.h"
+#include "tests/support/launcher_driver.h"
 #include "tests/support/hex.h"
 #include "tests/support/pe_image.h"
 #include "tests/support/modal.h"
@@ -481,6 +483,76 @@ TEST(CreateScaledPicture, KeepsColoursAtTheSameSizeAndBlendsAcrossAnEdgeWhenStre
     EXPECT_EQ(CreateScaledPicture(source, 0, 4), nullptr);
     EXPECT_EQ(CreateScaledPicture(nullptr, 4, 4), nullptr);
     DeleteObject(source);
+}
+
+// --- Failures the user is told of ----------------------------------------------------------
+//
+// Both are programming errors, asserted in a debug build; these tests are of the shipped one.
+
+// A list that refuses the label of row g_refusedRow + 1, as one out of memory would.
+int g_refusedRow = -1;
+int g_addStrings = 0;
+decltype(&SendMessageW) g_realSendMessageW;
+LRESULT WINAPI RefusingSendMessageW(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LB_ADDSTRING && g_addStrings++ == g_refusedRow)
+        return LB_ERRSPACE;
+    return g_realSendMessageW(wnd, message, wParam, lParam);
+}
+
+// The message boxes the dialog code asks for, answered as if OK were pressed.
+struct BoxAsked {
+    HWND owner;
+    std::wstring text, caption;
+    UINT type;
+};
+std::vector<BoxAsked> g_boxesAsked;
+int WINAPI RecordingMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
+{
+    g_boxesAsked.push_back({owner, text != nullptr ? text : L"", caption != nullptr ? caption : L"", type});
+    return IDOK;
+}
+
+TEST(LauncherDialogFailures, ARowTheListRefusesIsToldInABoxAndTheOtherRowsAreThere)
+{
+#ifndef NDEBUG
+    GTEST_SKIP() << "asserted in a debug build";
+#endif
+    const test::ScopedImportHook hook("user32.dll", "SendMessageW",
+                                      Replacement(&RefusingSendMessageW));
+    ASSERT_TRUE(hook.Installed()) << "this program does not import SendMessageW";
+    g_realSendMessageW = hook.Original<decltype(g_realSendMessageW)>();
+    const test::ScopedImportHook boxHook("user32.dll", "MessageBoxW",
+                                         Replacement(&RecordingMessageBoxW));
+    ASSERT_TRUE(boxHook.Installed()) << "this program does not import MessageBoxW";
+    g_refusedRow = 4;
+    g_addStrings = 0;
+    g_boxesAsked.clear();
+    CLauncherDlg dlg;
+    static HWND s_dialog;
+    test::RunWith(dlg, [](HWND hwnd) {
+        s_dialog = hwnd;
+        EXPECT_EQ(SendMessageA(GetDlgItem(hwnd, IDC_REGION_LIST), LB_GETCOUNT, 0, 0), 18);
+    });
+    EXPECT_EQ(g_addStrings, 19);
+    ASSERT_EQ(g_boxesAsked.size(), 1u) << "the list lacks a row and nobody said so";
+    EXPECT_EQ(g_boxesAsked[0].owner, s_dialog);
+    EXPECT_EQ(g_boxesAsked[0].text, L"\u7A0B\u5E8F\u542F\u52A8\u5931\u8D25");  // 程序启动失败
+    EXPECT_EQ(g_boxesAsked[0].caption, L"Velto");
+    EXPECT_EQ(g_boxesAsked[0].type, static_cast<UINT>(MB_OK));
+}
+
+TEST(LauncherDialogFailures, AMessageWhoseTextIsNotGbkStillShowsABox)
+{
+#ifndef NDEBUG
+    GTEST_SKIP() << "asserted in a debug build";
+#endif
+    test::MessageBoxCatcher boxes;
+    CWnd noOwner;
+    test::Watchdog dog("a message box of a text that is not GBK", 5000);
+    EXPECT_EQ(noOwner.MessageBox("\xFF", test::gbk::kCaption, MB_OK), IDOK);
+    ASSERT_EQ(boxes.seen().size(), 1u) << "no box at all";
+    EXPECT_EQ(boxes.seen()[0].caption, test::gbk::kCaption);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 // of stepped. It is a DIB section of 16 bits a pixel (5-5-5), the format the resource's picture
 // is kept in: nothing the source has is lost, at half the memory of a 32-bit copy. Null when
 // hSource is no bitmap, the sizes are not positive, or GDI fails. The caller deletes the result.
+// On the way it takes a 32-bit bitmap of that size for a moment, deleted before it returns.
 //
 // The picture is scaled about the point insetX, insetY pixels up and left of its first pixel,
 // for a picture shown that far inside a border that keeps its width at every scale (a control's

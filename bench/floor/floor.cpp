@@ -64,7 +64,7 @@ bool LaunchSelectedRegion(HWND dlg)
     return true;
 }
 
-// Away from 96 DPI the dialog grows and its picture must too: one halftone StretchBlt into a
+// Away from 96 DPI the dialog grows and its picture must too: one halftone StretchBlt, kept in a
 // DIB section of the resource's format, 16 bits a pixel, shown instead of the template's bitmap,
 // the control sized to hold it with its edge.
 void ScalePicture(HWND dlg)
@@ -82,26 +82,34 @@ void ScalePicture(HWND dlg)
     if (cx == bm.bmWidth && cy == bm.bmHeight)
         return;
 
+    // Halftone into 16 bits directly takes Wine 8 twenty times as long: stretched at 32 bits,
+    // then copied, as the launcher does.
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = cx;
     info.bmiHeader.biHeight = -cy;
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 16;
+    info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
+    HBITMAP stretched = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    info.bmiHeader.biBitCount = 16;
     g_scaledPicture = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC source = CreateCompatibleDC(nullptr);
     HDC scaled = CreateCompatibleDC(nullptr);
     HGDIOBJ oldSource = SelectObject(source, designed);
-    HGDIOBJ oldScaled = SelectObject(scaled, g_scaledPicture);
+    HGDIOBJ oldScaled = SelectObject(scaled, stretched);
     SetStretchBltMode(scaled, HALFTONE);
     SetBrushOrgEx(scaled, 0, 0, nullptr);
     StretchBlt(scaled, 0, 0, cx, cy, source, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    SelectObject(scaled, g_scaledPicture);
+    SelectObject(source, stretched);
+    BitBlt(scaled, 0, 0, cx, cy, source, 0, 0, SRCCOPY);
     SelectObject(scaled, oldScaled);
     SelectObject(source, oldSource);
     DeleteDC(scaled);
     DeleteDC(source);
+    DeleteObject(stretched);
 
     g_templatePicture = reinterpret_cast<HBITMAP>(SendMessageA(
         picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(g_scaledPicture)));

@@ -2,12 +2,16 @@
 #include "app/launcher_dlg.h"
 
 #include "app/about_dlg.h"
+#include "app/picture.h"
 #include "platform/app.h"
 #include "platform/menu.h"
 #include "platform/paintdc.h"
 #include "platform/text.h"
 #include "region/launch_request.h"
 #include "region/region_table.h"
+
+static const char kCaption[] = "Velto";
+static const char kStartFailed[] = "程序启动失败";
 
 BEGIN_MESSAGE_MAP(CLauncherDlg, CDialog)
     ON_WM_SYSCOMMAND()
@@ -25,7 +29,6 @@ void CLauncherDlg::DoDataExchange(CDataExchange* pDX)
 {
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_REGION_LIST, m_regionList);
-    DDX_Control(pDX, IDC_STATIC, m_picture);
 }
 
 BOOL CLauncherDlg::OnInitDialog()
@@ -45,11 +48,21 @@ BOOL CLauncherDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
+    // The picture is the template's first control; like every unnamed static it has no id of
+    // its own to find it by.
+    m_picture.Attach(::GetWindow(m_hWnd, GW_CHILD));
     ScalePictureWithDialog();
 
-    // The list is unsorted, so item i is row i + 1.
+    // The list is unsorted, so item i is row i + 1. A row that could not be added would leave a
+    // region missing from the list: the labels are all GBK and short, so that is a programming
+    // error (or memory gone), asserted, and in the shipped program said in a box rather than
+    // kept quiet; the regions that are there can still be started.
+    bool filled = true;
     for (const RegionEntry& row : g_regionTable)
-        m_regionList.AddString(row.label);
+        filled = m_regionList.AddString(row.label) >= 0 && filled;
+    assert(filled && "a region's label could not be added to the list");
+    if (!filled)
+        MessageBox(kStartFailed, kCaption, MB_OK);
 
     return TRUE;  // focus to the first tab stop, the confirm button; nothing selected
 }
@@ -79,7 +92,7 @@ void CLauncherDlg::ScalePictureWithDialog()
     const int edgeX = (window.right - window.left - client.right) / 2;
     const int edgeY = (window.bottom - window.top - client.bottom) / 2;
     // Should that fail, the picture at its designed size beats no picture.
-    m_scaledPicture.Attach(CreateScaledBitmap(designed, cx, cy, edgeX, edgeY));
+    m_scaledPicture.Attach(CreateScaledPicture(designed, cx, cy, edgeX, edgeY));
     if (m_scaledPicture.GetSafeHandle() == nullptr)
         return;
     m_hTemplatePicture = m_picture.SetBitmap(m_scaledPicture);
@@ -103,6 +116,7 @@ void CLauncherDlg::OnDestroy()
         m_scaledPicture.DeleteObject();
         m_hTemplatePicture = nullptr;
     }
+    m_picture.Detach();
     Default();
 }
 

@@ -7,8 +7,9 @@
 
 int CListBox::AddString(LPCSTR lpszItem)
 {
-    const CGbkToWide item(lpszItem);
-    if (!item.IsValid() || lpszItem == nullptr)
+    assert(::IsWindow(m_hWnd));
+    const gbk::ToWide item(lpszItem);
+    if (!item.IsExact() || lpszItem == nullptr)
         return LB_ERR;
     return static_cast<int>(
         ::SendMessageW(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LPCWSTR(item))));
@@ -16,7 +17,7 @@ int CListBox::AddString(LPCSTR lpszItem)
 
 int CListBox::GetText(int nIndex, LPSTR lpszBuffer, int nMaxBytes) const
 {
-    assert(nMaxBytes > 0);
+    assert(::IsWindow(m_hWnd) && nMaxBytes > 0);
     if (nMaxBytes <= 0)
         return LB_ERR;
     lpszBuffer[0] = '\0';
@@ -35,14 +36,12 @@ int CListBox::GetText(int nIndex, LPSTR lpszBuffer, int nMaxBytes) const
         ::SendMessageW(m_hWnd, LB_GETTEXT, nIndex, reinterpret_cast<LPARAM>(text));
     int bytes = -1;
     if (read >= 0 && read <= units)
-        bytes = AfxGbkLength(text, static_cast<int>(read));
-    // Room for the text and its terminator, or nothing is written.
-    if (bytes < 0 || !(bytes < nMaxBytes)) {
-        std::free(text);
-        return LB_ERR;
-    }
-    AfxToGbk(text, static_cast<int>(read), lpszBuffer, bytes);
-    lpszBuffer[bytes] = '\0';
+        bytes = gbk::Length(text, static_cast<int>(read));
+    // Room for the text and its terminator, or nothing is written; a conversion that wrote
+    // anything but those bytes leaves the buffer empty, so no wrong label is read back.
+    const bool converted = bytes >= 0 && bytes < nMaxBytes &&
+                           gbk::Narrow(text, static_cast<int>(read), lpszBuffer, bytes);
     std::free(text);
-    return bytes;
+    lpszBuffer[converted ? bytes : 0] = '\0';
+    return converted ? bytes : LB_ERR;
 }

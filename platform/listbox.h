@@ -12,6 +12,7 @@ public:
     // The selected index, or LB_ERR when nothing is selected.
     int GetCurSel() const
     {
+        assert(::IsWindow(m_hWnd));
         assert(!(::GetWindowLongW(m_hWnd, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)));
         return static_cast<int>(SendMessage(LB_GETCURSEL));
     }

@@ -15,11 +15,9 @@ CMenu* CMenu::FromHandle(HMENU hMenu)
 
 BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem)
 {
-    // Bitmap and owner-drawn items carry a handle or a value there, not a text.
-    if ((nFlags & (MF_BITMAP | MF_OWNERDRAW)) != 0)
-        return ::AppendMenuW(m_hMenu, nFlags, nIDNewItem, reinterpret_cast<LPCWSTR>(lpszNewItem));
-    const CGbkToWide item(lpszNewItem);
-    if (!item.IsValid())
+    assert(::IsMenu(m_hMenu) && (nFlags & (MF_BITMAP | MF_OWNERDRAW)) == 0);
+    const gbk::ToWide item(lpszNewItem);
+    if (!item.IsExact())
         return FALSE;
     return ::AppendMenuW(m_hMenu, nFlags, nIDNewItem, item);
 }

@@ -12,7 +12,8 @@ public:
     // is valid only until the next FromHandle call on this thread: use it, do not keep it.
     static CMenu* FromHandle(HMENU hMenu);
 
-    // lpszNewItem is a GBK text; FALSE, with nothing appended, when it is not valid GBK.
+    // A separator or a string item (no bitmap or owner-drawn ones); lpszNewItem is a GBK text.
+    // FALSE, with nothing appended, when it is not valid GBK.
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr);
 };
 

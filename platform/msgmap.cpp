@@ -13,26 +13,25 @@ const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
     return GetThisMessageMap();
 }
 
-namespace {
-
-// The first entry for (message, code, id) in a map and then in its bases; null for none.
-const AFX_MSGMAP_ENTRY* FindMessageEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT nCode,
-                                         UINT nID)
+const AFX_MSGMAP_ENTRY* AFXAPI AfxFindMessageEntry(const AFX_MSGMAP_ENTRY* lpEntry, UINT nMsg,
+                                                   UINT nCode, UINT nID)
 {
-    for (; pMap != nullptr; pMap = pMap->pfnGetBaseMap ? pMap->pfnGetBaseMap() : nullptr) {
-        for (const AFX_MSGMAP_ENTRY* e = pMap->lpEntries; e->nSig != AfxSig_end; ++e) {
-            if (e->nMessage != nMessage)
-                continue;
-            if (nMessage != WM_COMMAND)
-                return e;
-            if (e->nCode == nCode && e->nID == nID)
-                return e;
-        }
+    for (; lpEntry->nSig != AfxSig_end; ++lpEntry) {
+        if (lpEntry->nMessage == nMsg && lpEntry->nCode == nCode && lpEntry->nID == nID)
+            return lpEntry;
     }
     return nullptr;
 }
 
-}  // namespace
+const AFX_MSGMAP_ENTRY* CCmdTarget::FindEntry(UINT nMsg, UINT nCode, UINT nID) const
+{
+    for (const AFX_MSGMAP* pMap = GetMessageMap(); pMap != nullptr;
+         pMap = pMap->pfnGetBaseMap != nullptr ? pMap->pfnGetBaseMap() : nullptr) {
+        if (const AFX_MSGMAP_ENTRY* e = AfxFindMessageEntry(pMap->lpEntries, nMsg, nCode, nID))
+            return e;
+    }
+    return nullptr;
+}
 
 LRESULT CCmdTarget::Invoke(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lParam)
 {
@@ -52,18 +51,9 @@ LRESULT CCmdTarget::Invoke(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM 
 
 bool CCmdTarget::OnCmdMsg(UINT nID, UINT nCode)
 {
-    const AFX_MSGMAP_ENTRY* e = FindMessageEntry(GetMessageMap(), WM_COMMAND, nCode, nID);
+    const AFX_MSGMAP_ENTRY* e = FindEntry(WM_COMMAND, nCode, nID);
     if (e == nullptr)
         return false;
     Invoke(*e, 0, 0);
-    return true;
-}
-
-bool CCmdTarget::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    const AFX_MSGMAP_ENTRY* e = FindMessageEntry(GetMessageMap(), message, 0, 0);
-    if (e == nullptr)
-        return false;
-    *pResult = Invoke(*e, wParam, lParam);
     return true;
 }

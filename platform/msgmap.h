@@ -16,7 +16,7 @@ class CCmdTarget;
 typedef void (CCmdTarget::*AFX_PMSG)();
 
 // A handler, stored as the member of its own signature; the entry's nSig says which one is set.
-union AFX_PMSGS {
+union MessageMapFunctions {
     AFX_PMSG pfn_vv;
     void (CCmdTarget::*pfn_vwl)(UINT, LPARAM);
     HCURSOR (CCmdTarget::*pfn_hv)();
@@ -35,16 +35,20 @@ enum AfxSig {
 
 struct AFX_MSGMAP_ENTRY {
     UINT nMessage;  // window message, or WM_COMMAND for commands
-    UINT nCode;     // notification code, for WM_COMMAND
-    UINT nID;       // command id, for WM_COMMAND
+    UINT nCode;     // notification code, for WM_COMMAND; 0 for other messages
+    UINT nID;       // command id, for WM_COMMAND; 0 for other messages
     UINT nSig;      // an AfxSig value
-    AFX_PMSGS pfn;
+    MessageMapFunctions pfn;
 };
 
 struct AFX_MSGMAP {
     const AFX_MSGMAP* (*pfnGetBaseMap)();
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
+
+// The entry for (nMsg, nCode, nID) among lpEntry's, up to the closing one; null for none.
+const AFX_MSGMAP_ENTRY* AFXAPI AfxFindMessageEntry(const AFX_MSGMAP_ENTRY* lpEntry, UINT nMsg,
+                                                   UINT nCode, UINT nID);
 
 class CCmdTarget {
 public:
@@ -54,14 +58,13 @@ public:
     // one; false when none does.
     bool OnCmdMsg(UINT nID, UINT nCode);
 
-    // Runs the handler of a window message, if any. *pResult receives the message's result.
-    bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
-
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();
     virtual const AFX_MSGMAP* GetMessageMap() const;
 
-private:
+    // The first entry for (nMsg, nCode, nID) in this object's map and then in its bases'.
+    const AFX_MSGMAP_ENTRY* FindEntry(UINT nMsg, UINT nCode, UINT nID) const;
+    // Calls the handler the entry names with the message's parameters; returns its result.
     LRESULT Invoke(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lParam);
 };
 
@@ -87,35 +90,39 @@ protected:                                       \
         return &messageMap;                                                  \
     }
 
+// Each entry stores its handler as the member of the same signature on CCmdTarget: the handler
+// is first taken as a member of ThisClass, which checks its signature, then converted to the
+// base class's member, a conversion with no reinterpretation. The compiler builds the tables
+// as data: no code runs to fill them, and no guard of a function's statics is linked.
+
 // void OnDestroy()
-#define ON_WM_DESTROY() \
-    {WM_DESTROY, 0, 0, AfxSig_vv, {.pfn_vv = AFX_HANDLER_VV(OnDestroy)}},
+#define ON_WM_DESTROY()                                              \
+    {WM_DESTROY, 0, 0, AfxSig_vv,                                    \
+     {.pfn_vv = static_cast<AFX_PMSG>(                               \
+          static_cast<void (ThisClass::*)()>(&ThisClass::OnDestroy))}},
 
 // void OnPaint()
-#define ON_WM_PAINT() \
-    {WM_PAINT, 0, 0, AfxSig_vv, {.pfn_vv = AFX_HANDLER_VV(OnPaint)}},
+#define ON_WM_PAINT()                                                \
+    {WM_PAINT, 0, 0, AfxSig_vv,                                      \
+     {.pfn_vv = static_cast<AFX_PMSG>(                               \
+          static_cast<void (ThisClass::*)()>(&ThisClass::OnPaint))}},
 
 // HCURSOR OnQueryDragIcon()
-#define ON_WM_QUERYDRAGICON() \
-    {WM_QUERYDRAGICON, 0, 0, AfxSig_hv, {.pfn_hv = AFX_HANDLER_HV(OnQueryDragIcon)}},
+#define ON_WM_QUERYDRAGICON()                                                  \
+    {WM_QUERYDRAGICON, 0, 0, AfxSig_hv,                                        \
+     {.pfn_hv = static_cast<HCURSOR (CCmdTarget::*)()>(                        \
+          static_cast<HCURSOR (ThisClass::*)()>(&ThisClass::OnQueryDragIcon))}},
 
 // void OnSysCommand(UINT nID, LPARAM lParam)
-#define ON_WM_SYSCOMMAND() \
-    {WM_SYSCOMMAND, 0, 0, AfxSig_vwl, {.pfn_vwl = AFX_HANDLER_VWL(OnSysCommand)}},
+#define ON_WM_SYSCOMMAND()                                                      \
+    {WM_SYSCOMMAND, 0, 0, AfxSig_vwl,                                           \
+     {.pfn_vwl = static_cast<void (CCmdTarget::*)(UINT, LPARAM)>(               \
+          static_cast<void (ThisClass::*)(UINT, LPARAM)>(&ThisClass::OnSysCommand))}},
 
 // void memberFxn()
-#define ON_COMMAND(id, memberFxn)                          \
-    {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), AfxSig_vv, \
-     {.pfn_vv = AFX_HANDLER_VV(memberFxn)}},
-
-// Each first checks the handler against ThisClass's signature, then converts it to the same
-// signature on CCmdTarget (a base-class member pointer, no reinterpretation).
-#define AFX_HANDLER_VV(fn) \
-    static_cast<void (CCmdTarget::*)()>(static_cast<void (ThisClass::*)()>(&ThisClass::fn))
-#define AFX_HANDLER_VWL(fn)                            \
-    static_cast<void (CCmdTarget::*)(UINT, LPARAM)>( \
-        static_cast<void (ThisClass::*)(UINT, LPARAM)>(&ThisClass::fn))
-#define AFX_HANDLER_HV(fn) \
-    static_cast<HCURSOR (CCmdTarget::*)()>(static_cast<HCURSOR (ThisClass::*)()>(&ThisClass::fn))
+#define ON_COMMAND(id, memberFxn)                                    \
+    {WM_COMMAND, CN_COMMAND, static_cast<UINT>(id), AfxSig_vv,       \
+     {.pfn_vv = static_cast<AFX_PMSG>(                               \
+          static_cast<void (ThisClass::*)()>(&ThisClass::memberFxn))}},
 
 #endif  // VELTO_PLATFORM_MSGMAP_H

@@ -10,6 +10,7 @@ public:
     // The bitmap a bitmap static (SS_BITMAP) shows, or null.
     HBITMAP GetBitmap() const
     {
+        assert(::IsWindow(m_hWnd));
         return reinterpret_cast<HBITMAP>(SendMessage(STM_GETIMAGE, IMAGE_BITMAP));
     }
 
@@ -18,7 +19,8 @@ public:
     // its owner's to delete, once the control no longer shows it.
     HBITMAP SetBitmap(HBITMAP hBitmap)
     {
-        assert((::GetWindowLongA(m_hWnd, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP);
+        assert(::IsWindow(m_hWnd) &&
+               (::GetWindowLongA(m_hWnd, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP);
         return reinterpret_cast<HBITMAP>(
             SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hBitmap)));
     }

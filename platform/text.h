@@ -6,16 +6,14 @@
 // conversion that is not exact fails rather than guessing: a look-alike character (best fit) or
 // a dropped one could make one text read as another.
 //
-// Classes in this file:
-//   CString     just enough of a string to load a resource text and pass it on
-//   CGbkToWide  a GBK text as UTF-16, for the W functions
+// In this file:
+//   CString       just enough of a string to load a resource text and pass it on
+//   gbk::ToWide   a GBK text as UTF-16, for the W functions
+//   gbk::Length, gbk::Narrow   UTF-16 back to GBK
 #ifndef VELTO_PLATFORM_TEXT_H
 #define VELTO_PLATFORM_TEXT_H
 
 #include "platform/platform.h"
-
-// The code page of every byte string of the program.
-constexpr UINT AFX_TEXT_CODEPAGE = 936;
 
 class CString {
 public:
@@ -35,27 +33,37 @@ private:
     char* m_pchData = nullptr;  // null while empty
 };
 
-class CGbkToWide {
-public:
-    // A null text gives a null one, as the W functions expect where a text is optional.
-    explicit CGbkToWide(LPCSTR lpszGbk);
-    ~CGbkToWide();
-    CGbkToWide(const CGbkToWide&) = delete;
-    CGbkToWide& operator=(const CGbkToWide&) = delete;
+namespace gbk {
 
-    // False when the text is not valid GBK (or memory ran out); the result is then null.
-    bool IsValid() const { return m_bValid; }
+// The code page of every byte string of the program.
+constexpr UINT kCodePage = 936;
+
+class ToWide {
+public:
+    // A null text gives a null one, as the W functions expect where a text is optional. A text
+    // that is not valid GBK is converted all the same, each byte that is not replaced, but
+    // IsExact() is false; null only when memory ran out.
+    explicit ToWide(LPCSTR lpszGbk);
+    ~ToWide();
+    ToWide(const ToWide&) = delete;
+    ToWide& operator=(const ToWide&) = delete;
+
+    // True when the result is the text itself, every character converted.
+    bool IsExact() const { return m_bExact; }
     operator LPCWSTR() const { return m_pszWide; }
 
 private:
     WCHAR* m_pszWide = nullptr;
-    bool m_bValid = true;
+    bool m_bExact = true;
 };
 
 // Bytes that the first nUnits UTF-16 units of lpszText take in GBK, or -1 when one of them has
 // no exact GBK form.
-int AFXAPI AfxGbkLength(LPCWSTR lpszText, int nUnits);
-// Writes those nBytes bytes (an AfxGbkLength result) to lpszOut, with no terminator.
-void AFXAPI AfxToGbk(LPCWSTR lpszText, int nUnits, LPSTR lpszOut, int nBytes);
+int Length(LPCWSTR lpszText, int nUnits);
+// Writes those nBytes bytes (a Length result) to lpszOut, with no terminator; false when
+// Windows wrote anything else.
+bool Narrow(LPCWSTR lpszText, int nUnits, LPSTR lpszOut, int nBytes);
+
+}  // namespace gbk
 
 #endif  // VELTO_PLATFORM_TEXT_H

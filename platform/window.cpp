@@ -12,10 +12,9 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
 
 int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) const
 {
-    const CGbkToWide text(lpszText);
-    const CGbkToWide caption(lpszCaption);
-    if (!text.IsValid() || !caption.IsValid())
-        return 0;
+    const gbk::ToWide text(lpszText);
+    const gbk::ToWide caption(lpszCaption);
+    assert(text.IsExact() && caption.IsExact() && "a message box text that is not GBK");
     return ::MessageBoxW(m_hWnd, text, caption, nType);
 }
 
@@ -27,7 +26,7 @@ void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
     assert(rControl.m_hWnd != nullptr && "DDX_Control: no control with that id");
 }
 
-BEGIN_MESSAGE_MAP(CDialog, CWnd)
+BEGIN_MESSAGE_MAP(CDialog, CCmdTarget)
     ON_COMMAND(IDOK, OnOK)
     ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
@@ -56,27 +55,21 @@ INT_PTR CDialog::DoModal()
     return result;
 }
 
-BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
-{
-    CDataExchange dx(this, bSaveAndValidate);
-    DoDataExchange(&dx);
-    return TRUE;
-}
-
 void CDialog::DoDataExchange(CDataExchange*)
 {
 }
 
 BOOL CDialog::OnInitDialog()
 {
-    UpdateData(FALSE);
+    CDataExchange dx(this);
+    DoDataExchange(&dx);
     return TRUE;  // the dialog manager puts the focus on the first tab stop
 }
 
 void CDialog::OnOK()
 {
-    if (!UpdateData(TRUE))
-        return;
+    CDataExchange dx(this);
+    DoDataExchange(&dx);
     EndDialog(IDOK);
 }
 
@@ -85,7 +78,7 @@ void CDialog::OnCancel()
     EndDialog(IDCANCEL);
 }
 
-bool CDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+bool CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -109,8 +102,13 @@ bool CDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         m_hWnd = nullptr;
         return false;
     }
-    default:
-        return OnWndMsg(message, wParam, lParam, pResult);
+    default: {
+        const AFX_MSGMAP_ENTRY* e = FindEntry(message, 0, 0);
+        if (e == nullptr)
+            return false;
+        *pResult = Invoke(*e, wParam, lParam);
+        return true;
+    }
     }
 }
 
@@ -155,7 +153,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     bool* pOuter = pDlg->m_pbMsgHandled;
     pDlg->m_pbMsgHandled = &bMsgHandled;
     LRESULT result = 0;
-    const bool handled = pDlg->OnDialogMessage(message, wParam, lParam, &result) && bMsgHandled;
+    const bool handled = pDlg->OnWndMsg(message, wParam, lParam, &result) && bMsgHandled;
     pDlg->m_pbMsgHandled = pOuter;
 
     if (message == WM_NCDESTROY)

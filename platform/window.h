@@ -4,6 +4,9 @@
 //   CWnd           a view of one window handle; never owns or destroys the window
 //   CDataExchange  the dialog one data exchange works on
 //   CDialog        a modal dialog from a template, with one dialog procedure for all dialogs
+//
+// Only dialogs receive messages. CWnd and the control wrappers derived from it (CListBox,
+// CStatic) are the handle and one-line forwards: no virtual functions, no state of their own.
 #ifndef VELTO_PLATFORM_WINDOW_H
 #define VELTO_PLATFORM_WINDOW_H
 
@@ -12,13 +15,27 @@
 
 class CMenu;
 
-class CWnd : public CCmdTarget {
+class CWnd {
 public:
     HWND m_hWnd = nullptr;
 
     CWnd() = default;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
+
+    // Makes this object a view of hWndNew, an existing window; it must view none yet.
+    BOOL Attach(HWND hWndNew)
+    {
+        assert(m_hWnd == nullptr && ::IsWindow(hWndNew));
+        m_hWnd = hWndNew;
+        return hWndNew != nullptr;
+    }
+    HWND Detach()
+    {
+        HWND hWnd = m_hWnd;
+        m_hWnd = nullptr;
+        return hWnd;
+    }
 
 // Attributes
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
@@ -33,9 +50,9 @@ public:
     {
         return ::SetWindowPos(m_hWnd, hWndInsertAfter, x, y, cx, cy, nFlags);
     }
+    // The program's windows are Unicode windows; no message sent through here carries text.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
     {
-        // The program's windows are Unicode windows; no message sent through here carries text.
         return ::SendMessageW(m_hWnd, message, wParam, lParam);
     }
     HICON SetIcon(HICON hIcon, BOOL bBigIcon)
@@ -44,29 +61,15 @@ public:
                                                    reinterpret_cast<LPARAM>(hIcon)));
     }
     // A modal message box owned by this window, of GBK texts; returns the id of the button that
-    // closed it, or 0 when it could not be shown (a text that is not valid GBK included).
+    // closed it, or 0 when it could not be shown. The program's texts are all GBK: a text that
+    // is not is a programming error, asserted. Shown anyway, with what does not convert
+    // replaced, it still tells the user something went wrong.
     int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType = MB_OK) const;
-
-    // Leaves the message being handled to the system's default processing: once the handler
-    // returns, the dialog procedure reports the message as not handled and the dialog manager
-    // processes it. That runs after the handler, so there is no result to hand back; call it
-    // last. Only valid inside a handler.
-    void Default()
-    {
-        assert(m_pbMsgHandled != nullptr && "Default() outside a message handler");
-        if (m_pbMsgHandled != nullptr)
-            *m_pbMsgHandled = false;
-    }
-
-protected:
-    // While a handler runs, the "handled" mark of its message, which Default() clears. A message
-    // sent to the window from inside a handler has a mark of its own.
-    bool* m_pbMsgHandled = nullptr;
 };
 
 class CDataExchange {
 public:
-    CDataExchange(CWnd* pDlgWnd, BOOL) : m_pDlgWnd(pDlgWnd) {}
+    explicit CDataExchange(CWnd* pDlgWnd) : m_pDlgWnd(pDlgWnd) {}
 
     CWnd* m_pDlgWnd;
 };
@@ -74,7 +77,7 @@ public:
 // Attaches the dialog's control nIDC to rControl, so that rControl's wrappers act on it.
 void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 
-class CDialog : public CWnd {
+class CDialog : public CCmdTarget, public CWnd {
 public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
@@ -87,25 +90,41 @@ public:
     void EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
     // Converts lpRect from this dialog's units to pixels, as its template's controls were placed.
     void MapDialogRect(LPRECT lpRect) const { ::MapDialogRect(m_hWnd, lpRect); }
-    // Runs the data exchange; bSaveAndValidate as in CDataExchange. Always succeeds here.
-    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
     virtual BOOL OnInitDialog();
 
 protected:
+    // Data exchange here only attaches controls: it has no direction and cannot fail, so it is
+    // run as it is, where MFC would run UpdateData.
     virtual void DoDataExchange(CDataExchange* pDX);
     virtual void OnOK();
     virtual void OnCancel();
 
+    // Leaves the message being handled to the system's default processing: once the handler
+    // returns, the dialog procedure reports the message as not handled and the dialog manager
+    // processes it. That runs after the handler, so there is no result to hand back; call it
+    // last. Only valid inside a handler.
+    void Default()
+    {
+        assert(m_pbMsgHandled != nullptr && "Default() outside a message handler");
+        if (m_pbMsgHandled != nullptr)
+            *m_pbMsgHandled = false;
+    }
+
+    // Runs the handler of a message, from the map or built in; false when there is none, and
+    // otherwise the message's result in *pResult.
+    bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
-
-    // Returns true when the message was handled, with its result in *pResult.
-    bool OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
     DECLARE_MESSAGE_MAP()
 
 private:
+    // While a handler runs, the "handled" mark of its message, which Default() clears. A message
+    // sent to the window from inside a handler has a mark of its own.
+    bool* m_pbMsgHandled = nullptr;
+
     // The one dialog procedure of every CDialog: finds the object and runs its map.
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 };

@@ -5,11 +5,6 @@
 
 #include <cstring>
 
-// The start-up record the client gets: all zero but its size, 68 bytes on 32-bit Windows (104 in
-// the 64-bit build that only the tests use).
-static_assert(sizeof(STARTUPINFOA) == (sizeof(void*) == 4 ? 68 : 104),
-              "unexpected STARTUPINFOA layout");
-
 static const char kCaption[] = "Velto";
 static const char kChooseRegion[] = "请选择大区";
 static const char kStartFailed[] = "程序启动失败";

@@ -3,10 +3,13 @@
 // minimized (a minimized window has an empty client area, so the icon it draws is clipped away
 // and has to be caught at the DrawIcon call instead).
 #include "app/launcher_dlg.h"
+#include "app/picture.h"
 #include "platform/app.h"
 #include "res/resource.h"
 
+#include "tests/support/dialogs.h"
 #include "tests/support/expected_texts.h"
+#include "tests/support/launcher_driver.h"
 #include "tests/support/hex.h"
 #include "tests/support/pe_image.h"
 #include "tests/support/modal.h"
@@ -164,30 +167,61 @@ TEST(LauncherDialog, MinimizedItErasesThenDrawsTheIconCentred)
 
 // --- The background picture at other scales -------------------------------------------------
 
-// Points this program's import of dll!function at replacement; returns the function it replaces,
-// or null when the program does not import it.
-void* HookImport(const char* dll, const char* function, void* replacement)
-{
-    void** slot = test::FindImportSlot(GetModuleHandleA(nullptr), dll, function);
-    if (slot == nullptr)
-        return nullptr;
-    DWORD old;
-    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
-    void* real = *slot;
-    *slot = replacement;
-    VirtualProtect(slot, sizeof *slot, old, &old);
-    return real;
-}
-
-// Every bitmap the dialog code makes goes through CreateDIBSection; the handles are kept here.
+// What the dialog code makes and deletes in GDI, seen at this program's imports: every bitmap it
+// makes goes through CreateDIBSection and every device context through CreateCompatibleDC.
+std::vector<HGDIOBJ> g_made;     // in the order made
+std::vector<HGDIOBJ> g_deleted;  // one entry per DeleteObject or DeleteDC call
 std::vector<HBITMAP> g_dibsCreated;
 decltype(&CreateDIBSection) g_realCreateDIBSection;
+decltype(&CreateCompatibleDC) g_realCreateCompatibleDC;
+decltype(&DeleteObject) g_realDeleteObject;
+decltype(&DeleteDC) g_realDeleteDC;
+
 HBITMAP WINAPI RecordingCreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
                                          HANDLE section, DWORD offset)
 {
     HBITMAP dib = g_realCreateDIBSection(dc, info, usage, bits, section, offset);
     g_dibsCreated.push_back(dib);
+    g_made.push_back(dib);
     return dib;
+}
+HDC WINAPI RecordingCreateCompatibleDC(HDC dc)
+{
+    HDC made = g_realCreateCompatibleDC(dc);
+    g_made.push_back(made);
+    return made;
+}
+BOOL WINAPI RecordingDeleteObject(HGDIOBJ object)
+{
+    g_deleted.push_back(object);
+    return g_realDeleteObject(object);
+}
+BOOL WINAPI RecordingDeleteDC(HDC dc)
+{
+    g_deleted.push_back(dc);
+    return g_realDeleteDC(dc);
+}
+
+// Every object made since the log was cleared deleted exactly once, and nothing else deleted (a
+// bitmap the control owns, deleted here, would be deleted again by the control). A handle value
+// can come back for a new object once the old one is gone, so each delete is matched with the
+// latest object made under that value before it; the logs hold few entries.
+std::string DeletesThatAreNotOneEach()
+{
+    std::string wrong;
+    for (HGDIOBJ object : g_made) {
+        const auto times = std::count(g_deleted.begin(), g_deleted.end(), object);
+        const auto madeTimes = std::count(g_made.begin(), g_made.end(), object);
+        if (times != madeTimes)
+            wrong += " " + std::to_string(reinterpret_cast<UINT_PTR>(object)) + " made " +
+                     std::to_string(madeTimes) + " times, deleted " + std::to_string(times) + ";";
+    }
+    for (HGDIOBJ object : g_deleted) {
+        if (std::find(g_made.begin(), g_made.end(), object) == g_made.end())
+            wrong += " " + std::to_string(reinterpret_cast<UINT_PTR>(object)) +
+                     " deleted, not made here;";
+    }
+    return wrong;
 }
 
 // The dialog as a larger font or display would lay it out: its units mapped to pixels are
@@ -204,24 +238,46 @@ BOOL WINAPI ScaledMapDialogRect(HWND dialog, LPRECT rect)
     return mapped;
 }
 
+template <typename Function>
+void* Replacement(Function* function)
+{
+    return reinterpret_cast<void*>(function);
+}
+
 class LauncherPicture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        static bool hooked = false;
-        if (!hooked) {
-            g_realCreateDIBSection = reinterpret_cast<decltype(g_realCreateDIBSection)>(HookImport(
-                "gdi32.dll", "CreateDIBSection", reinterpret_cast<void*>(&RecordingCreateDIBSection)));
-            g_realMapDialogRect = reinterpret_cast<decltype(g_realMapDialogRect)>(HookImport(
-                "user32.dll", "MapDialogRect", reinterpret_cast<void*>(&ScaledMapDialogRect)));
-            hooked = true;
-        }
-        ASSERT_NE(g_realCreateDIBSection, nullptr);
-        ASSERT_NE(g_realMapDialogRect, nullptr);
-        g_dibsCreated.clear();
+        ASSERT_TRUE(m_dib.Installed() && m_dc.Installed() && m_deleteObject.Installed() &&
+                    m_deleteDC.Installed() && m_map.Installed())
+            << "this program does not import what the dialog scales the picture with";
+        g_realCreateDIBSection = m_dib.Original<decltype(g_realCreateDIBSection)>();
+        g_realCreateCompatibleDC = m_dc.Original<decltype(g_realCreateCompatibleDC)>();
+        g_realDeleteObject = m_deleteObject.Original<decltype(g_realDeleteObject)>();
+        g_realDeleteDC = m_deleteDC.Original<decltype(g_realDeleteDC)>();
+        g_realMapDialogRect = m_map.Original<decltype(g_realMapDialogRect)>();
+        ClearLogs();
         g_unitScale = 100;
     }
     void TearDown() override { g_unitScale = 100; }
+
+    static void ClearLogs()
+    {
+        g_dibsCreated.clear();
+        g_made.clear();
+        g_deleted.clear();
+    }
+
+    const test::ScopedImportHook m_dib{"gdi32.dll", "CreateDIBSection",
+                                       Replacement(&RecordingCreateDIBSection)};
+    const test::ScopedImportHook m_dc{"gdi32.dll", "CreateCompatibleDC",
+                                      Replacement(&RecordingCreateCompatibleDC)};
+    const test::ScopedImportHook m_deleteObject{"gdi32.dll", "DeleteObject",
+                                                Replacement(&RecordingDeleteObject)};
+    const test::ScopedImportHook m_deleteDC{"gdi32.dll", "DeleteDC",
+                                            Replacement(&RecordingDeleteDC)};
+    const test::ScopedImportHook m_map{"user32.dll", "MapDialogRect",
+                                       Replacement(&ScaledMapDialogRect)};
 };
 
 // The picture control: the template's first control, a bitmap static.
@@ -289,13 +345,28 @@ TEST_F(LauncherPicture, AtTheDesignedScaleItIsTheTemplatesBitmapAsItIs)
         EXPECT_EQ(bm.bmWidth, kPictureWidth);
         EXPECT_EQ(bm.bmHeight, kPictureHeight);
     });
-    EXPECT_TRUE(g_dibsCreated.empty()) << g_dibsCreated.size() << " bitmaps made for nothing";
+    EXPECT_TRUE(g_made.empty()) << g_made.size() << " GDI objects made for nothing";
+    EXPECT_TRUE(g_deleted.empty()) << g_deleted.size() << " GDI objects deleted";
 }
 
 // At one and a half times the designed scale (144 DPI): the picture shown is ours, that size,
-// blended rather than with pixels repeated; and no bitmap made for it outlives the dialog.
-TEST_F(LauncherPicture, StretchedItIsSmoothAndDeletedWhenTheDialogEnds)
+// blended rather than with pixels repeated, kept at 16 bits a pixel as the resource is; and every
+// GDI object made for it is deleted once when the dialog ends, nothing twice.
+TEST_F(LauncherPicture, StretchedItIsSmoothSixteenBitAndDeletedOnceWhenTheDialogEnds)
 {
+    // Across the frame's hairline: the original's colours there.
+    HBITMAP original = static_cast<HBITMAP>(LoadImageA(
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, 0));
+    int ow = 0, oh = 0;
+    const std::vector<DWORD> source = PixelsOf(original, &ow, &oh);
+    DeleteObject(original);
+    ASSERT_EQ(ow, kPictureWidth);
+    static std::vector<DWORD> s_sourceColours;
+    s_sourceColours.clear();
+    for (int x = kFrameLeft - 4; x <= kFrameLeft + 4; ++x)
+        s_sourceColours.push_back(source[static_cast<size_t>(kFrameMiddleRow) * ow + x]);
+    ClearLogs();
+
     g_unitScale = 150;
     CLauncherDlg dlg;
     static HBITMAP s_shown;
@@ -314,22 +385,22 @@ TEST_F(LauncherPicture, StretchedItIsSmoothAndDeletedWhenTheDialogEnds)
         EXPECT_EQ(client.right, w) << "the picture's client area is another size";
         EXPECT_EQ(client.bottom, h);
 
-        // Across the frame's hairline: the original's colours there, and the stretched row.
-        HBITMAP original = static_cast<HBITMAP>(LoadImageA(
-            GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, 0));
-        int ow = 0, oh = 0;
-        const std::vector<DWORD> source = PixelsOf(original, &ow, &oh);
-        DeleteObject(original);
-        ASSERT_EQ(ow, kPictureWidth);
-        std::vector<DWORD> sourceColours;
-        for (int x = kFrameLeft - 4; x <= kFrameLeft + 4; ++x)
-            sourceColours.push_back(source[static_cast<size_t>(kFrameMiddleRow) * ow + x]);
+        // 16 bits a pixel, 5-5-5 as in the resource: half the memory of a 32-bit copy.
+        DIBSECTION dib = {};
+        ASSERT_EQ(GetObjectA(s_shown, sizeof dib, &dib), static_cast<int>(sizeof dib))
+            << "the picture shown is not a DIB section";
+        EXPECT_EQ(dib.dsBm.bmBitsPixel, 16);
+        EXPECT_EQ(dib.dsBitfields[0], 0x7C00u);
+        EXPECT_EQ(dib.dsBitfields[1], 0x03E0u);
+        EXPECT_EQ(dib.dsBitfields[2], 0x001Fu);
+        EXPECT_EQ(dib.dsBm.bmWidthBytes * dib.dsBm.bmHeight, (w * 2 + 3) / 4 * 4 * h);
+
         // Repeated pixels would leave only the original's colours; a blend makes new ones.
         int newest = 0;
         const int row = kFrameMiddleRow * 3 / 2;
         for (int x = kFrameLeft * 3 / 2 - 6; x <= kFrameLeft * 3 / 2 + 6; ++x) {
             int nearest = 255;
-            for (DWORD c : sourceColours) {
+            for (DWORD c : s_sourceColours) {
                 const int d = Distance(scaled[static_cast<size_t>(row) * w + x], c);
                 nearest = d < nearest ? d : nearest;
             }
@@ -341,12 +412,13 @@ TEST_F(LauncherPicture, StretchedItIsSmoothAndDeletedWhenTheDialogEnds)
     // This static control shows the bitmap it was given; one that kept a copy would show that.
     EXPECT_NE(std::find(g_dibsCreated.begin(), g_dibsCreated.end(), s_shown), g_dibsCreated.end())
         << "the control shows a copy of the scaled picture";
-    for (HBITMAP dib : g_dibsCreated)
-        EXPECT_EQ(GetObjectType(dib), 0u) << "bitmap " << dib << " outlived the dialog";
+    EXPECT_EQ(DeletesThatAreNotOneEach(), "");
+    for (HGDIOBJ object : g_made)
+        EXPECT_EQ(GetObjectType(object), 0u) << "GDI object " << object << " outlived the dialog";
     EXPECT_EQ(GetObjectType(s_shown), 0u) << "the picture shown outlived the dialog";
 
     // The same dialog object again: scaled afresh, and cleaned up again.
-    g_dibsCreated.clear();
+    ClearLogs();
     test::RunWith(dlg, [](HWND hwnd) {
         BITMAP bm = {};
         GetObjectA(reinterpret_cast<HBITMAP>(
@@ -355,13 +427,14 @@ TEST_F(LauncherPicture, StretchedItIsSmoothAndDeletedWhenTheDialogEnds)
         EXPECT_EQ(bm.bmWidth, kPictureWidth * 3 / 2);
     });
     EXPECT_FALSE(g_dibsCreated.empty());
-    for (HBITMAP dib : g_dibsCreated)
-        EXPECT_EQ(GetObjectType(dib), 0u) << "bitmap " << dib << " outlived the second run";
+    EXPECT_EQ(DeletesThatAreNotOneEach(), "") << "on the second run";
+    for (HGDIOBJ object : g_made)
+        EXPECT_EQ(GetObjectType(object), 0u) << "GDI object " << object << " outlived the second run";
 }
 
-// The resampling itself, on a picture small enough to reason about: a black column beside a
+// The stretching itself, on a picture small enough to reason about: a black column beside a
 // white one.
-TEST(CreateScaledBitmap, KeepsColoursAtTheSameSizeAndBlendsAcrossAnEdgeWhenStretched)
+TEST(CreateScaledPicture, KeepsColoursAtTheSameSizeAndBlendsAcrossAnEdgeWhenStretched)
 {
     const DWORD twoColumns[] = {0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF};  // 2 x 2, top down
     BITMAPINFO info = {};
@@ -376,39 +449,110 @@ TEST(CreateScaledBitmap, KeepsColoursAtTheSameSizeAndBlendsAcrossAnEdgeWhenStret
     ASSERT_NE(source, nullptr);
     std::memcpy(bits, twoColumns, sizeof twoColumns);
 
-    HBITMAP same = CreateScaledBitmap(source, 2, 2);
+    HBITMAP same = CreateScaledPicture(source, 2, 2);
     int w = 0, h = 0;
     EXPECT_EQ(PixelsOf(same, &w, &h), std::vector<DWORD>(twoColumns, twoColumns + 4));
     DeleteObject(same);
 
-    // Four columns from two: the outer ones keep the edge colours, the inner ones are a quarter
-    // and three quarters of the way from black to white (pixel centres line up, not corners).
-    HBITMAP wide = CreateScaledBitmap(source, 4, 1);
+    // Four columns from two: the outer ones keep the edge colours, and between them the step
+    // from black to white is blended: a grey, not a copy of either.
+    HBITMAP wide = CreateScaledPicture(source, 4, 1);
     const std::vector<DWORD> row = PixelsOf(wide, &w, &h);
     ASSERT_EQ(row.size(), 4u);
     EXPECT_EQ(row[0], 0x000000u);
-    EXPECT_NEAR(static_cast<int>(row[1] & 0xFF), 64, 1);
-    EXPECT_NEAR(static_cast<int>(row[2] & 0xFF), 191, 1);
     EXPECT_EQ(row[3], 0xFFFFFFu);
+    EXPECT_TRUE(std::any_of(row.begin() + 1, row.end() - 1,
+                            [](DWORD p) { return (p & 0xFF) > 0x20 && (p & 0xFF) < 0xE0; }))
+        << std::hex << row[1] << " " << row[2] << ": no grey between black and white";
     for (DWORD p : row)
         EXPECT_TRUE(((p >> 16) & 0xFF) == (p & 0xFF) && ((p >> 8) & 0xFF) == (p & 0xFF))
             << std::hex << p << " is not a grey";
     DeleteObject(wide);
 
-    // Scaled about a point one pixel before the picture, as inside a control's edge: the
-    // picture moves out from that point, the edge colour filling in behind it.
-    HBITMAP inset = CreateScaledBitmap(source, 4, 1, 1, 0);
+    // Scaled about a point one pixel before the picture, as inside a control's edge: twice the
+    // size, the picture moves out from that point by a pixel, the edge colour filling in behind.
+    HBITMAP inset = CreateScaledPicture(source, 4, 1, 1, 0);
     const std::vector<DWORD> moved = PixelsOf(inset, &w, &h);
     ASSERT_EQ(moved.size(), 4u);
-    EXPECT_EQ(moved[0] & 0xFF, 0u);
-    EXPECT_EQ(moved[1] & 0xFF, 0u);
-    EXPECT_NEAR(static_cast<int>(moved[2] & 0xFF), 64, 1);
-    EXPECT_NEAR(static_cast<int>(moved[3] & 0xFF), 191, 1);
+    EXPECT_EQ(moved[0], 0x000000u);
+    EXPECT_EQ(moved[1], 0x000000u) << "not moved: " << std::hex << moved[1];
+    EXPECT_NE(row[1], 0x000000u);
+    EXPECT_TRUE((moved[2] & 0xFF) > 0x20 && (moved[2] & 0xFF) < 0xE0) << std::hex << moved[2];
     DeleteObject(inset);
 
-    EXPECT_EQ(CreateScaledBitmap(source, 0, 4), nullptr);
-    EXPECT_EQ(CreateScaledBitmap(nullptr, 4, 4), nullptr);
+    EXPECT_EQ(CreateScaledPicture(source, 0, 4), nullptr);
+    EXPECT_EQ(CreateScaledPicture(nullptr, 4, 4), nullptr);
     DeleteObject(source);
+}
+
+// --- Failures the user is told of ----------------------------------------------------------
+//
+// Both are programming errors, asserted in a debug build; these tests are of the shipped one.
+
+// A list that refuses the label of row g_refusedRow + 1, as one out of memory would.
+int g_refusedRow = -1;
+int g_addStrings = 0;
+decltype(&SendMessageW) g_realSendMessageW;
+LRESULT WINAPI RefusingSendMessageW(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LB_ADDSTRING && g_addStrings++ == g_refusedRow)
+        return LB_ERRSPACE;
+    return g_realSendMessageW(wnd, message, wParam, lParam);
+}
+
+// The message boxes the dialog code asks for, answered as if OK were pressed.
+struct BoxAsked {
+    HWND owner;
+    std::wstring text, caption;
+    UINT type;
+};
+std::vector<BoxAsked> g_boxesAsked;
+int WINAPI RecordingMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
+{
+    g_boxesAsked.push_back({owner, text != nullptr ? text : L"", caption != nullptr ? caption : L"", type});
+    return IDOK;
+}
+
+TEST(LauncherDialogFailures, ARowTheListRefusesIsToldInABoxAndTheOtherRowsAreThere)
+{
+#ifndef NDEBUG
+    GTEST_SKIP() << "asserted in a debug build";
+#endif
+    const test::ScopedImportHook hook("user32.dll", "SendMessageW",
+                                      Replacement(&RefusingSendMessageW));
+    ASSERT_TRUE(hook.Installed()) << "this program does not import SendMessageW";
+    g_realSendMessageW = hook.Original<decltype(g_realSendMessageW)>();
+    const test::ScopedImportHook boxHook("user32.dll", "MessageBoxW",
+                                         Replacement(&RecordingMessageBoxW));
+    ASSERT_TRUE(boxHook.Installed()) << "this program does not import MessageBoxW";
+    g_refusedRow = 4;
+    g_addStrings = 0;
+    g_boxesAsked.clear();
+    CLauncherDlg dlg;
+    static HWND s_dialog;
+    test::RunWith(dlg, [](HWND hwnd) {
+        s_dialog = hwnd;
+        EXPECT_EQ(SendMessageA(GetDlgItem(hwnd, IDC_REGION_LIST), LB_GETCOUNT, 0, 0), 18);
+    });
+    EXPECT_EQ(g_addStrings, 19);
+    ASSERT_EQ(g_boxesAsked.size(), 1u) << "the list lacks a row and nobody said so";
+    EXPECT_EQ(g_boxesAsked[0].owner, s_dialog);
+    EXPECT_EQ(g_boxesAsked[0].text, L"\u7A0B\u5E8F\u542F\u52A8\u5931\u8D25");  // 程序启动失败
+    EXPECT_EQ(g_boxesAsked[0].caption, L"Velto");
+    EXPECT_EQ(g_boxesAsked[0].type, static_cast<UINT>(MB_OK));
+}
+
+TEST(LauncherDialogFailures, AMessageWhoseTextIsNotGbkStillShowsABox)
+{
+#ifndef NDEBUG
+    GTEST_SKIP() << "asserted in a debug build";
+#endif
+    test::MessageBoxCatcher boxes;
+    CWnd noOwner;
+    test::Watchdog dog("a message box of a text that is not GBK", 5000);
+    EXPECT_EQ(noOwner.MessageBox("\xFF", test::gbk::kCaption, MB_OK), IDOK);
+    ASSERT_EQ(boxes.seen().size(), 1u) << "no box at all";
+    EXPECT_EQ(boxes.seen()[0].caption, test::gbk::kCaption);
 }
 
 }  // namespace

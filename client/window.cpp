@@ -26,7 +26,7 @@ struct Layout {
     int y;  // top of the next row
 };
 
-HWND AddChild(Layout& l, const char* cls, const char* text, DWORD style, int x, int y, int w,
+HWND AddChild(const Layout& l, const char* cls, const char* text, DWORD style, int x, int y, int w,
               int h, int id = 0)
 {
     HWND child = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,

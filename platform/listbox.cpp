@@ -12,7 +12,7 @@ int CListBox::AddString(LPCSTR lpszItem)
     if (!item.IsExact() || lpszItem == nullptr)
         return LB_ERR;
     return static_cast<int>(
-        ::SendMessageW(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LPCWSTR(item))));
+        ::SendMessageW(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<LPCWSTR>(item))));
 }
 
 int CListBox::GetText(int nIndex, LPSTR lpszBuffer, int nMaxBytes) const

@@ -9,7 +9,7 @@ static const char kCaption[] = "Velto";
 static const char kChooseRegion[] = "请选择大区";
 static const char kStartFailed[] = "程序启动失败";
 
-bool LaunchSelectedRegion(CListBox& list, CWnd& owner)
+bool LaunchSelectedRegion(const CListBox& list, const CWnd& owner)
 {
     char commandLine[kRegionCommandLineBufferSize] = {};
     char label[kRegionLabelBufferSize] = {};

@@ -10,6 +10,6 @@
 // does not wait for the client. Otherwise shows a message box owned by `owner` and returns
 // false, leaving the list as it was: "请选择大区" when nothing is selected or the text matches no
 // row (a text too long for any row included), "程序启动失败" when the client could not be started.
-bool LaunchSelectedRegion(CListBox& list, CWnd& owner);
+bool LaunchSelectedRegion(const CListBox& list, const CWnd& owner);
 
 #endif  // VELTO_REGION_LAUNCH_REQUEST_H

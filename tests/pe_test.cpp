@@ -71,7 +71,7 @@ protected:
 
 TEST_F(PeHardening, ThirtyTwoBitGuiImagesWithAslrOnRealRelocationsAndDep)
 {
-    ForEachProgram([](const char*, test::PeImage& pe) {
+    ForEachProgram([](const char*, const test::PeImage& pe) {
         EXPECT_EQ(pe.machine, IMAGE_FILE_MACHINE_I386);
         EXPECT_FALSE(pe.is64);
         EXPECT_EQ(pe.subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
@@ -88,7 +88,7 @@ TEST_F(PeHardening, ThirtyTwoBitGuiImagesWithAslrOnRealRelocationsAndDep)
 
 TEST_F(PeHardening, NoSectionIsBothWritableAndExecutable)
 {
-    ForEachProgram([](const char*, test::PeImage& pe) {
+    ForEachProgram([](const char*, const test::PeImage& pe) {
         ASSERT_FALSE(pe.sections.empty());
         for (const test::PeSection& s : pe.sections) {
             const DWORD wx = IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_EXECUTE;
@@ -99,7 +99,7 @@ TEST_F(PeHardening, NoSectionIsBothWritableAndExecutable)
 
 TEST_F(PeHardening, NoLinkTimestamp)
 {
-    ForEachProgram([](const char*, test::PeImage& pe) {
+    ForEachProgram([](const char*, const test::PeImage& pe) {
         EXPECT_EQ(pe.timeDateStamp, 0u);
     });
 }
@@ -126,7 +126,7 @@ namespace {
 
 TEST_F(PeHardening, HeaderChecksumMatchesTheFile)
 {
-    ForEachProgram([](const char*, test::PeImage& pe) {
+    ForEachProgram([](const char*, const test::PeImage& pe) {
         const std::string& bytes = pe.bytes();
         LONG ntAt = 0;
         std::memcpy(&ntAt, bytes.data() + offsetof(IMAGE_DOS_HEADER, e_lfanew), sizeof ntAt);
@@ -144,7 +144,7 @@ TEST_F(PeHardening, HeaderChecksumMatchesTheFile)
 // a signer appends it. It must be exactly the file's tail, in 8-byte aligned entries.
 TEST_F(PeHardening, CertificateTableWhenSignedIsTheWholeTailOfTheFile)
 {
-    ForEachProgram([](const char* program, test::PeImage& pe) {
+    ForEachProgram([](const char* program, const test::PeImage& pe) {
         const IMAGE_DATA_DIRECTORY table = pe.Directory(IMAGE_DIRECTORY_ENTRY_SECURITY);
         std::printf("%s: certificate table at 0x%lx, %lu bytes\n", program,
                     static_cast<unsigned long>(table.VirtualAddress),

@@ -26,13 +26,17 @@ using test::gbk::kStartFailed;
 // Each cycle is one confirm with nothing selected and one with a row selected but no client to
 // start, so both refusals are warm by the time the baseline is taken.
 const int kCycles = 300;
-const int kBaselineCycle = 50;
+const int kBaselineCycle = 150;
 
-// Allowed growth from the baseline to the end. Under Wine the handle count and the private bytes
-// stayed exactly level from cycle 50 on (30 handles; the first 50 cycles took 170 to 290 KiB),
-// while 250 more cycles put 500 more message boxes through the process. So a leak of one handle
-// or window object in 50 cycles, or of 256 bytes a box, overshoots these. The slack is for what
-// the system may still cache lazily.
+// Allowed growth from the baseline to the end. Under Wine 8 the handle count and the private bytes
+// stayed exactly level from cycle 50 on (30 handles; the first 50 cycles took 170 to 290 KiB).
+// Wine 10 keeps growing for longer as it warms up, by 220 KiB from cycle 50 to about cycle 150,
+// then no more than 8 KiB to the end, the same figures on every run, with the same launcher that
+// Wine 8 keeps level: Wine's own caches, not a leak. From cycle 150 on, 150 more cycles put 300
+// more message boxes through the process, so a leak of one handle or window object in 25 cycles,
+// or of 440 bytes a box, overshoots these; leaking one message box's windows a refusal grew the
+// private bytes by about 2.5 KiB a refusal under Wine 8. The slack is for what the system may
+// still cache lazily.
 const DWORD kHandleSlack = 5;
 const DWORD kObjectSlack = 10;
 const SIZE_T kPrivateBytesSlack = 128 * 1024;
@@ -160,7 +164,7 @@ TEST(Soak, HundredsOfRefusedConfirmsLeaveTheProgramResponsiveAndLevelThenItStart
                 2 * kCycles, static_cast<unsigned long>(GetTickCount() - started),
                 static_cast<unsigned long>(slowestAnswerMs));
     Print("at start", atStart);
-    Print("after 50", atBaseline);
+    Print("after 150", atBaseline);
     Print("at the end", atEnd);
     ExpectLevel("the handle count", atBaseline.handles, atEnd.handles, kHandleSlack);
     ExpectLevel("the USER object count", atBaseline.userObjects, atEnd.userObjects, kObjectSlack);

@@ -26,7 +26,9 @@ bool PeImage::Load(const std::string& path)
     std::string content;
     if (!ReadFileBytes(path, &content))
         return Fail("cannot read " + path);
-    return Parse(std::move(content)) || Fail(path + ": " + m_error);
+    if (Parse(std::move(content)))
+        return true;
+    return Fail(path + ": " + m_error);
 }
 
 bool PeImage::Parse(std::string bytes)
@@ -157,7 +159,7 @@ void** FindImportSlot(HMODULE module, const char* dll, const char* function)
 {
     // A loaded module's headers are this build's own kind, so the native structures fit.
     auto* base = reinterpret_cast<BYTE*>(module);
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (dir.VirtualAddress == 0)
@@ -171,8 +173,9 @@ void** FindImportSlot(HMODULE module, const char* dll, const char* function)
         for (; names->u1.AddressOfData != 0; ++names, ++slots) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
                 continue;
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<char*>(byName->Name), function) == 0)
+            const auto* byName =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0)
                 return reinterpret_cast<void**>(&slots->u1.Function);
         }
     }

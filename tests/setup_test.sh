@@ -1,0 +1,273 @@
+#!/usr/bin/env bash
+# tests/setup_test.sh SCENARIO: scripts/setup's decisions, without the network and without
+# touching this machine. Stand-ins for apt-get, apt-cache, dpkg, dpkg-query, locale, locale-gen
+# and sleep go first on PATH and fail the way the real ones do on a bad day; the system's files
+# (os-release, locale.gen) are a scratch folder's (VELTO_SETUP_ROOT). Every scenario checks at
+# the end what a build needs whatever happened: everything installed and the five locales
+# generated, or else one last line that names the cause and what to do, and no dpkg left with
+# unconfigured packages.
+#
+# Scenarios: mirror-sync (Debian 12: an index fails, then the install's dependencies cannot be
+# met), trixie (a fresh minimal Debian 13), transient (downloads fail twice), offline (they keep
+# failing), broken (dependencies cannot be met even from the release alone), dpkg-error (dpkg
+# fails halfway through the install), present (nothing to do).
+set -euo pipefail
+
+scenario=${1:?usage: setup_test.sh SCENARIO}
+setup=$(cd "$(dirname "$0")/.." && pwd)/scripts/setup
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+bin=$work/bin state=$work/state root=$work/root
+mkdir -p "$bin" "$state" "$root/etc"
+
+fail() { echo "FAIL ($scenario): $*" >&2; exit 1; }
+
+# --- The stand-ins. Each records its call in $state/calls. ---------------------------------
+# apt-get's behaviour is $state/install: one outcome a line, one line used an install (the last
+# line is kept for the rest): ok, deps (unless pinned with -t), deps-always, transient, half (dpkg
+# fails with packages unpacked). $state/update-fails makes every update fail as a mirror mid-sync
+# does. $state/catalog lists the packages the release has.
+cat >"$bin/apt-get" <<'SH'
+#!/usr/bin/env bash
+state=$STANDIN_STATE
+echo "apt-get $*" >>"$state/calls"
+n=$(grep -c '^apt-get' "$state/calls")
+if [ "$n" -gt 12 ]; then echo "E: stand-in: apt-get called $n times" >&2; exit 100; fi
+args=() pinned=
+while [ $# -gt 0 ]; do
+    case "$1" in
+        -o) shift 2 ;;
+        -t) pinned=$2; shift 2 ;;
+        -*) shift ;;
+        *) args+=("$1"); shift ;;
+    esac
+done
+case "${args[0]}" in
+    update)
+        if [ -f "$state/update-fails" ]; then
+            echo "Err:7 http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
+            echo "  File has unexpected size (433560 != 433512). Mirror sync in progress? [IP: 151.101.2.132 80]"
+            echo "E: Failed to fetch http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (433560 != 433512). Mirror sync in progress? [IP: 151.101.2.132 80]"
+            echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
+            exit 100
+        fi
+        echo "Reading package lists... Done"; exit 0 ;;
+    install)
+        for p in "${args[@]:1}"; do
+            grep -qxF "$p" "$state/catalog" || { echo "E: Unable to locate package $p"; exit 100; }
+        done
+        k=$(grep -c '^apt-get.* install' "$state/calls")
+        outcome=$(sed -n "${k}p" "$state/install"); [ -n "$outcome" ] || outcome=$(tail -n1 "$state/install")
+        case "$outcome" in
+            deps) if [ -z "$pinned" ]; then outcome=deps-always; else outcome=ok; fi ;;
+        esac
+        case "$outcome" in
+            ok) printf '%s\n' "${args[@]:1}" >>"$state/installed"; exit 0 ;;
+            deps-always)
+                echo "The following packages have unmet dependencies:"
+                echo " wine32:i386 : Depends: libwine:i386 (= 8.0~repack-4)"
+                echo "E: Unable to correct problems, you have held broken packages."
+                exit 100 ;;
+            transient)
+                echo "Err:1 http://deb.debian.org/debian bookworm/main amd64 cmake amd64 3.25.1-1"
+                echo "  Temporary failure resolving 'deb.debian.org'"
+                echo "E: Failed to fetch http://deb.debian.org/debian/pool/main/c/cmake/cmake_3.25.1-1_amd64.deb  Temporary failure resolving 'deb.debian.org'"
+                echo "E: Unable to fetch some archives, maybe run apt-get update or try with --fix-missing?"
+                exit 100 ;;
+            half)
+                touch "$state/half"
+                echo "dpkg: error processing package wine32:i386 (--configure):"
+                echo " installed wine32:i386 package post-installation script subprocess returned error exit status 1"
+                echo "E: Sub-process /usr/bin/dpkg returned an error code (1)"
+                exit 100 ;;
+        esac ;;
+esac
+echo "stand-in apt-get: unexpected call: $*" >&2; exit 100
+SH
+cat >"$bin/apt-cache" <<'SH'
+#!/usr/bin/env bash
+echo "apt-cache $*" >>"$STANDIN_STATE/calls"
+echo "stand-in apt-cache: not expected for Debian 12 or 13: $*" >&2; exit 100
+SH
+cat >"$bin/dpkg" <<'SH'
+#!/usr/bin/env bash
+state=$STANDIN_STATE
+echo "dpkg $*" >>"$state/calls"
+case "$*" in
+    --print-foreign-architectures) cat "$state/foreign" 2>/dev/null; exit 0 ;;
+    "--add-architecture i386") echo i386 >>"$state/foreign"; exit 0 ;;
+    --audit)
+        if [ -f "$state/half" ]; then
+            echo "The following packages are only half configured, probably due to problems"
+            echo "configuring them the first time.  The configuration should be retried using"
+            echo "dpkg --configure <package> or the configure menu option in dselect:"
+            echo " wine32:i386          Windows API implementation - 32-bit binary loader"
+        fi
+        exit 0 ;;
+    "--configure -a")
+        if [ -f "$state/half" ]; then rm "$state/half"; echo wine32:i386 >>"$state/installed"; fi
+        exit 0 ;;
+esac
+echo "stand-in dpkg: unexpected call: $*" >&2; exit 2
+SH
+cat >"$bin/dpkg-query" <<'SH'
+#!/usr/bin/env bash
+pkg=${!#}
+if grep -qxF "$pkg" "$STANDIN_STATE/installed" 2>/dev/null && [ ! -f "$STANDIN_STATE/half" ]; then
+    printf 'install ok installed'
+else
+    echo "dpkg-query: no packages found matching $pkg" >&2; exit 1
+fi
+SH
+cat >"$bin/locale" <<'SH'
+#!/usr/bin/env bash
+[ "$*" = -a ] || { echo "stand-in locale: unexpected call: $*" >&2; exit 2; }
+cat "$STANDIN_STATE/locales"
+SH
+# Generates what locale.gen names, as locale -a then lists it (hi_IN UTF-8 gives hi_IN.utf8).
+cat >"$bin/locale-gen" <<'SH'
+#!/usr/bin/env bash
+echo "locale-gen $*" >>"$STANDIN_STATE/calls"
+sed -nE 's/^([a-z]{2}_[A-Z]{2})(\.UTF-8)? UTF-8$/\1.utf8/p' "$VELTO_SETUP_ROOT/etc/locale.gen" |
+    while read -r l; do grep -qxF "$l" "$STANDIN_STATE/locales" || echo "$l" >>"$STANDIN_STATE/locales"; done
+SH
+cat >"$bin/sleep" <<'SH'
+#!/usr/bin/env bash
+echo "sleep $*" >>"$STANDIN_STATE/calls"
+SH
+# Setup run by a user other than root goes through sudo: here that runs the command as it is.
+cat >"$bin/sudo" <<'SH'
+#!/usr/bin/env bash
+exec "$@"
+SH
+for tool in fc-list fc-cache; do
+    printf '#!/usr/bin/env bash\necho "stand-in %s: setup touched the fonts of a root without Wine" >&2; exit 2\n' \
+        "$tool" >"$bin/$tool"
+done
+chmod +x "$bin"/*
+
+# --- The system: a release, its packages, a fresh locale.gen. ---------------------------------
+release() { # release 12|13
+    if [ "$1" = 12 ]; then
+        printf 'PRETTY_NAME="Debian GNU/Linux 12 (bookworm)"\nNAME="Debian GNU/Linux"\nVERSION_ID="12"\nVERSION="12 (bookworm)"\nVERSION_CODENAME=bookworm\nID=debian\n' >"$root/etc/os-release"
+        rt=libclang-rt-14-dev
+    else
+        printf 'PRETTY_NAME="Debian GNU/Linux 13 (trixie)"\nNAME="Debian GNU/Linux"\nVERSION_ID="13"\nVERSION="13 (trixie)"\nVERSION_CODENAME=trixie\nID=debian\n' >"$root/etc/os-release"
+        rt=libclang-rt-19-dev
+    fi
+    # What a build needs besides: every one of these must end up installed.
+    needed=(make g++ git procps cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+            binutils-mingw-w64-i686 googletest xvfb xauth x11-apps fonts-wqy-zenhei
+            fonts-arphic-uming fonts-wine fontconfig locales wine wine32:i386 wine64 clang "$rt"
+            clang-tidy cppcheck python3 osslsigncode openssl)
+    printf '%s\n' "${needed[@]}" util-linux >"$state/catalog"
+}
+echo util-linux >"$state/installed"
+printf 'C\nC.utf8\nPOSIX\n' >"$state/locales"
+# As Debian's locales package writes it: every locale there, commented out.
+cat >"$root/etc/locale.gen" <<'EOF'
+# This file lists locales that you wish to have built. You can find a list
+# of valid supported locales at /usr/share/i18n/SUPPORTED, and you can add
+# user defined locales to /usr/local/share/i18n/SUPPORTED. If you change
+# this file, you need to rerun locale-gen.
+
+# en_GB.UTF-8 UTF-8
+# en_US ISO-8859-1
+# en_US.UTF-8 UTF-8
+# hi_IN UTF-8
+# ja_JP.EUC-JP EUC-JP
+# ja_JP.UTF-8 UTF-8
+# ko_KR.EUC-KR EUC-KR
+# ko_KR.UTF-8 UTF-8
+# zh_CN GB2312
+# zh_CN.GB18030 GB18030
+# zh_CN.UTF-8 UTF-8
+EOF
+
+case "$scenario" in
+    mirror-sync) release 12; touch "$state/update-fails"; echo deps >"$state/install" ;;
+    trixie) release 13; echo ok >"$state/install" ;;
+    transient) release 13; printf 'transient\ntransient\nok\n' >"$state/install" ;;
+    offline) release 13; echo transient >"$state/install" ;;
+    broken) release 12; echo deps-always >"$state/install" ;;
+    dpkg-error) release 13; echo half >"$state/install" ;;
+    present)
+        release 13
+        printf '%s\n' "${needed[@]}" >>"$state/installed"
+        printf '%s.utf8\n' zh_CN en_US ja_JP ko_KR hi_IN >>"$state/locales"
+        echo i386 >"$state/foreign"
+        echo ok >"$state/install" ;;
+    *) echo "setup_test.sh: no scenario $scenario" >&2; exit 2 ;;
+esac
+touch "$state/calls"
+
+# --- Run it. ----------------------------------------------------------------------------------
+status=0
+PATH=$bin:$PATH STANDIN_STATE=$state VELTO_SETUP_ROOT=$root \
+    timeout 30 "$setup" >"$work/out" 2>"$work/err" || status=$?
+echo "--- setup's output"; cat "$work/out"; echo "--- setup's errors"; cat "$work/err"
+echo "--- calls"; cat "$state/calls"; echo "---"
+
+calls() { grep -c -- "$1" "$state/calls" || true; }
+installs=$(calls '^apt-get.* install ')
+updates=$(calls '^apt-get.* update')
+sleeps=$(calls '^sleep ')
+last=$(tail -n1 "$work/err")
+
+[ "$status" -ne 124 ] || fail "setup did not finish within 30 s"
+[ ! -f "$state/half" ] || fail "setup left dpkg with packages unpacked but not configured"
+
+expect_success() {
+    [ "$status" -eq 0 ] || fail "setup exited $status"
+    local p
+    for p in "${needed[@]}"; do
+        grep -qxF "$p" "$state/installed" || fail "$p is not installed"
+    done
+    for p in zh_CN en_US ja_JP ko_KR hi_IN; do
+        grep -qxF "$p.utf8" "$state/locales" || fail "the locale $p.UTF-8 was not generated"
+    done
+    grep -qx 'i386' "$state/foreign" || fail "the i386 architecture was not added"
+}
+# One last line from setup: what failed and what to do, after a semicolon.
+expect_failure() { # expect_failure REGEX-OF-THE-CAUSE
+    [ "$status" -eq 1 ] || fail "setup exited $status, not 1"
+    [[ "$last" =~ ^setup:\ cannot\ install:\ .*$1.*\;\ .+ ]] ||
+        fail "setup's last line does not name the cause /$1/ and what to do: $last"
+}
+
+case "$scenario" in
+    mirror-sync)
+        expect_success
+        [ "$updates" -eq 3 ] || fail "apt-get update ran $updates times, not 3"
+        [ "$sleeps" -eq 2 ] || fail "setup paused $sleeps times, not 2 (between the updates, none before the pinned install)"
+        grep -q 'warning: some package indexes could not be downloaded' "$work/err" ||
+            fail "no warning about the index that failed"
+        [ "$installs" -eq 2 ] || fail "apt-get install ran $installs times, not 2"
+        grep '^apt-get.* install ' "$state/calls" | sed -n 2p | grep -q -- '-t bookworm ' ||
+            fail "the second install was not pinned to bookworm"
+        grep -q -- "libclang-rt-14-dev" "$state/calls" || fail "Debian 12's clang runtime was not asked for" ;;
+    trixie)
+        expect_success
+        [ "$installs" -eq 1 ] && [ "$updates" -eq 1 ] && [ "$sleeps" -eq 0 ] ||
+            fail "a fresh Debian 13 took $updates updates, $installs installs and $sleeps pauses, not 1, 1, 0"
+        ! grep -q -- '-t trixie' "$state/calls" || fail "an install that worked was pinned anyway" ;;
+    transient)
+        expect_success
+        [ "$installs" -eq 3 ] || fail "apt-get install ran $installs times, not 3"
+        [ "$(grep -c '^sleep 20' "$state/calls")" -eq 2 ] || fail "not two pauses of 20 s between the tries" ;;
+    offline)
+        expect_failure 'downloads keep failing after 3 tries.*Temporary failure resolving'
+        [ "$installs" -eq 3 ] || fail "apt-get install ran $installs times, not 3" ;;
+    broken)
+        expect_failure 'dependencies cannot be met even from bookworm alone.*held broken packages'
+        [ "$installs" -eq 2 ] || fail "apt-get install ran $installs times, not 2" ;;
+    dpkg-error)
+        expect_failure 'dpkg returned an error'
+        grep -q '^dpkg --configure -a' "$state/calls" || fail "dpkg --configure -a was not run" ;;
+    present)
+        expect_success
+        grep -q 'setup: nothing to install' "$work/out" || fail "setup did not say there is nothing to install"
+        ! grep -qE '^(apt-get|dpkg --add|locale-gen|sleep)' "$state/calls" ||
+            fail "setup went to apt, dpkg or locale-gen with nothing to do" ;;
+esac
+echo "PASS ($scenario)"

@@ -6,6 +6,7 @@
 #                                                     and an unsigned package, and the folders the
 #                                                     Windows test programs read
 #   release_signing.sh verify|tampered|unsigned|reproducible|layout STATE
+#   release_signing.sh checksum|time-sources|removal-check|password STATE
 #   release_signing.sh clean STATE                    removes STATE, keys and all
 #
 # The keys exist only in STATE, made here with openssl; none is ever committed. Nothing here asks
@@ -222,6 +223,86 @@ if problems:
     sys.exit(1)
 print(f"signed = unsigned + {table_size} bytes of certificate table; only the checksum and its directory entry changed")
 PY
+    ;;
+
+checksum)
+    # The archive's checksum file is SHA-256, in the form sha256sum -c reads, for both packages.
+    for package in signed plain; do
+        line=$(cat "$state/$package/$name.sha256")
+        [[ "$line" =~ ^[0-9a-f]{64}\ \ "$name"$ ]] ||
+            fail "the $package package's $name.sha256 is not one SHA-256 line: '$line'"
+        (cd "$state/$package" && sha256sum --quiet -c "$name.sha256") ||
+            fail "the $package package's $name.sha256 does not match its archive"
+    done
+    echo "each package's checksum file is the SHA-256 of its archive"
+    ;;
+
+time-sources)
+    # VELTO_SIGN_TIME comes before SOURCE_DATE_EPOCH, which comes before the commit's time
+    # (reproducible checks that last one).
+    signing_time_of() { # signing_time_of OUT: the signing time of the launcher packed in OUT
+        launcher_of "$1" "$1.exe"
+        osslsigncode verify -in "$1.exe" -CAfile "$keys/ca.pem" 2>&1 |
+            sed -n 's/^[[:space:]]*Signing time: //p'
+    }
+    VELTO_SIGN_TIME=1700000000 SOURCE_DATE_EPOCH=1600000000 package "$state/both" >/dev/null
+    got=$(signing_time_of "$state/both")
+    [ "$got" = "Nov 14 22:13:20 2023 GMT" ] ||
+        fail "with VELTO_SIGN_TIME and SOURCE_DATE_EPOCH both set, signed at '$got', not at VELTO_SIGN_TIME"
+    SOURCE_DATE_EPOCH=1600000000 package "$state/epoch" >/dev/null
+    got=$(signing_time_of "$state/epoch")
+    [ "$got" = "Sep 13 12:26:40 2020 GMT" ] ||
+        fail "with SOURCE_DATE_EPOCH alone, signed at '$got', not at SOURCE_DATE_EPOCH"
+    echo "the signing time is VELTO_SIGN_TIME, else SOURCE_DATE_EPOCH, else the commit's"
+    ;;
+
+removal-check)
+    # A signer that changes more than the signature (here: removing it gives back one byte
+    # changed) stops the release, though the signed file verifies.
+    mkdir -p "$state/removal-bin"
+    cat >"$state/removal-bin/osslsigncode" <<'FAKE'
+#!/usr/bin/env bash
+set -e
+/usr/bin/osslsigncode "$@"
+if [ "$1" = remove-signature ]; then
+    python3 -c 'import sys; p = sys.argv[1]; d = bytearray(open(p, "rb").read()); d[len(d) // 2] ^= 1; open(p, "wb").write(d)' "${@: -1}"
+fi
+FAKE
+    chmod +x "$state/removal-bin/osslsigncode"
+    rm -rf "$state/removal"
+    mkdir -p "$state/removal"
+    if PATH=$state/removal-bin:$PATH package "$state/removal" >"$state/removal.log" 2>&1; then
+        cat "$state/removal.log" >&2
+        fail "packaging went on though removing the signature did not give back the unsigned launcher"
+    fi
+    grep -q 'changed more of the launcher than its signature; no archive written' "$state/removal.log" ||
+        { cat "$state/removal.log" >&2; fail "no clear message"; }
+    [ -z "$(ls -A "$state/removal")" ] || fail "left in the output folder: $(ls -A "$state/removal")"
+    echo "a signing that changes more than the signature leaves no archive"
+    ;;
+
+password)
+    # The password reaches osslsigncode whole, from the file and from the variable, and is in none
+    # of its arguments, which every user of the machine can read in the process list.
+    mkdir -p "$state/argv-bin"
+    cat >"$state/argv-bin/osslsigncode" <<FAKE
+#!/usr/bin/env bash
+printf '%s\n' "\$@" >>"$state/argv.log"
+exec /usr/bin/osslsigncode "\$@"
+FAKE
+    chmod +x "$state/argv-bin/osslsigncode"
+    password=$(head -n 1 "$keys/password")
+    rm -f "$state/argv.log"
+    PATH=$state/argv-bin:$PATH package "$state/from-file" >/dev/null ||
+        fail "signing with the password file failed"
+    PATH=$state/argv-bin:$PATH VELTO_SIGN_PASSWORD=$password "$source_dir/scripts/package" \
+        --sign "$keys/sign.p12" --ca-file "$keys/ca.pem" --out "$state/from-variable" >/dev/null ||
+        fail "signing with VELTO_SIGN_PASSWORD failed"
+    grep -qx 'sign' "$state/argv.log" || fail "osslsigncode was not run through PATH"
+    if grep -qF "$password" "$state/argv.log"; then
+        fail "the password is on osslsigncode's command line"
+    fi
+    echo "the password reached osslsigncode from the file and from the variable, never as an argument"
     ;;
 
 clean)

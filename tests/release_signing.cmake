@@ -7,7 +7,7 @@ set(signing_script ${CMAKE_CURRENT_SOURCE_DIR}/release_signing.sh)
 
 add_test(NAME release.signing.prepare
     COMMAND ${signing_script} prepare ${signing_state} ${PROJECT_BINARY_DIR}/bin
-            $<TARGET_FILE:test_launcher_e2e>)
+            $<TARGET_FILE:test_launcher_scenarios>)
 add_test(NAME release.signing.clean COMMAND ${signing_script} clean ${signing_state})
 set_tests_properties(release.signing.prepare PROPERTIES FIXTURES_SETUP signed TIMEOUT 300)
 set_tests_properties(release.signing.clean PROPERTIES FIXTURES_CLEANUP signed)
@@ -25,11 +25,12 @@ add_test(NAME release.signing.resources COMMAND test_resources)
 set_tests_properties(release.signing.pe release.signing.resources PROPERTIES
     ENVIRONMENT "VELTO_SHIPPED_BIN_DIR=Z:${signing_state}/shipped")
 
-# The signed launcher starts, shows every region and starts the client: the end-to-end tests'
-# program, copied where it finds the signed launcher as its ..\bin.
+# The signed launcher starts, shows every region and starts the client: the scenarios that need
+# no turn in front, from the end-to-end tests' program copied where it finds the signed launcher
+# as its ..\bin.
 add_test(NAME release.signing.starts
-    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${signing_state}/run/tests/$<TARGET_FILE_NAME:test_launcher_e2e>
-            --gtest_filter=Launcher.StartsWith*:Launcher.FirstRowClicked*)
+    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${signing_state}/run/tests/$<TARGET_FILE_NAME:test_launcher_scenarios>
+            --gtest_filter=LauncherScenarios.QuickBehind)
 list(APPEND signing_tests release.signing.pe release.signing.resources release.signing.starts)
 
 set_tests_properties(release.signing.prepare release.signing.clean ${signing_tests} PROPERTIES

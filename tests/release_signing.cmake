@@ -13,8 +13,7 @@ set_tests_properties(release.signing.prepare PROPERTIES FIXTURES_SETUP signed TI
 set_tests_properties(release.signing.clean PROPERTIES FIXTURES_CLEANUP signed)
 
 set(signing_tests)
-foreach(check verify tampered unsigned reproducible layout checksum time-sources removal-check
-              password)
+foreach(check verify tampered unsigned reproducible layout checksum time-sources removal-check)
     add_test(NAME release.signing.${check} COMMAND ${signing_script} ${check} ${signing_state})
     list(APPEND signing_tests release.signing.${check})
 endforeach()
@@ -38,8 +37,7 @@ set_tests_properties(release.signing.prepare release.signing.clean ${signing_tes
 set_tests_properties(${signing_tests} PROPERTIES FIXTURES_REQUIRED signed TIMEOUT 120)
 set_tests_properties(release.signing.pe release.signing.resources release.signing.starts
     PROPERTIES FIXTURES_REQUIRED "signed;wine")
-set_tests_properties(release.signing.starts PROPERTIES RESOURCE_LOCK foreground)
 # Each runs scripts/package, which configures and builds the win32 tree: one at a time.
 set_tests_properties(release.signing.prepare release.signing.tampered
     release.signing.reproducible release.signing.time-sources release.signing.removal-check
-    release.signing.password PROPERTIES RESOURCE_LOCK release_package)
+    PROPERTIES RESOURCE_LOCK release_package)

@@ -6,7 +6,7 @@
 #                                                     and an unsigned package, and the folders the
 #                                                     Windows test programs read
 #   release_signing.sh verify|tampered|unsigned|reproducible|layout STATE
-#   release_signing.sh checksum|time-sources|removal-check|password STATE
+#   release_signing.sh checksum|time-sources|removal-check STATE
 #   release_signing.sh clean STATE                    removes STATE, keys and all
 #
 # The keys exist only in STATE, made here with openssl; none is ever committed. Nothing here asks
@@ -28,6 +28,20 @@ package() {
     shift
     "$source_dir/scripts/package" --sign "$keys/sign.p12" --password-file "$keys/password" \
         --ca-file "$keys/ca.pem" --out "$out" "$@"
+}
+
+# signing_path COMMAND...: runs COMMAND with an osslsigncode first in PATH that writes down its
+# arguments, one a line, in STATE/argv.log, and then runs the real one: what every user of the
+# machine can read in the process list while it signs.
+signing_path() {
+    mkdir -p "$state/argv-bin"
+    cat >"$state/argv-bin/osslsigncode" <<FAKE
+#!/usr/bin/env bash
+printf '%s\n' "\$@" >>"$state/argv.log"
+exec /usr/bin/osslsigncode "\$@"
+FAKE
+    chmod +x "$state/argv-bin/osslsigncode"
+    PATH=$state/argv-bin:$PATH "$@"
 }
 
 # make_ca DIR CN: a self-signed certificate authority, DIR/ca.pem and DIR/ca.key.
@@ -73,7 +87,7 @@ prepare)
     openssl pkcs12 -export -inkey "$keys/leaf.key" -in "$keys/leaf.pem" -certfile "$keys/ca.pem" \
         -passout "file:$keys/password" -out "$keys/sign.p12"
 
-    package "$state/signed"
+    signing_path package "$state/signed"
     "$source_dir/scripts/package" --out "$state/plain" >/dev/null
     launcher_of "$state/signed" "$state/shipped/dudazuvi.exe"
     cp "$source_dir/build/win32/bin/vexa.exe" "$state/shipped/"
@@ -174,7 +188,7 @@ unsigned)
 reproducible)
     # No time given: the signing time is the commit's, so packing again gives the same archive,
     # whichever way the password comes.
-    VELTO_SIGN_PASSWORD=$(cat "$keys/password") "$source_dir/scripts/package" \
+    VELTO_SIGN_PASSWORD=$(head -n 1 "$keys/password") signing_path "$source_dir/scripts/package" \
         --sign "$keys/sign.p12" --ca-file "$keys/ca.pem" --out "$state/again" >/dev/null
     cmp "$state/signed/$name" "$state/again/$name" || fail "two signed packages of one build differ"
     commit_time=$(git -C "$source_dir" log -1 --format=%ct)
@@ -184,11 +198,18 @@ reproducible)
                    sed -n 's/^[[:space:]]*Signing time: //p')
     [ "$signing_time" = "$expected" ] ||
         fail "signing time '$signing_time', the commit's is '$expected'"
-    # A given time is used, and is all that changes.
-    VELTO_SIGN_TIME=1700000000 package "$state/given" >/dev/null
+    # The password came whole, from the file (prepare's package) and from the variable, and never as an
+    # argument, which every user of the machine can read in the process list.
+    grep -qx 'sign' "$state/argv.log" || fail "osslsigncode was not run through PATH"
+    if grep -qF "$(head -n 1 "$keys/password")" "$state/argv.log"; then
+        fail "the password is on osslsigncode's command line"
+    fi
+    # A given time is used, before SOURCE_DATE_EPOCH, and is all that changes.
+    VELTO_SIGN_TIME=1700000000 SOURCE_DATE_EPOCH=1600000000 package "$state/given" >/dev/null
     launcher_of "$state/given" "$state/given.exe"
     osslsigncode verify -in "$state/given.exe" -CAfile "$keys/ca.pem" 2>&1 |
-        grep -q 'Signing time: Nov 14 22:13:20 2023 GMT' || fail "VELTO_SIGN_TIME was not used"
+        grep -q 'Signing time: Nov 14 22:13:20 2023 GMT' ||
+        fail "VELTO_SIGN_TIME was not used (with SOURCE_DATE_EPOCH set too)"
     cmp -s "$state/given.exe" "$state/shipped/dudazuvi.exe" && fail "another signing time gave the same bytes"
     echo "signing again gives the same archive; the signing time is the commit's ($signing_time)"
     ;;
@@ -238,22 +259,15 @@ checksum)
     ;;
 
 time-sources)
-    # VELTO_SIGN_TIME comes before SOURCE_DATE_EPOCH, which comes before the commit's time
-    # (reproducible checks that last one).
-    signing_time_of() { # signing_time_of OUT: the signing time of the launcher packed in OUT
-        launcher_of "$1" "$1.exe"
-        osslsigncode verify -in "$1.exe" -CAfile "$keys/ca.pem" 2>&1 |
-            sed -n 's/^[[:space:]]*Signing time: //p'
-    }
-    VELTO_SIGN_TIME=1700000000 SOURCE_DATE_EPOCH=1600000000 package "$state/both" >/dev/null
-    got=$(signing_time_of "$state/both")
-    [ "$got" = "Nov 14 22:13:20 2023 GMT" ] ||
-        fail "with VELTO_SIGN_TIME and SOURCE_DATE_EPOCH both set, signed at '$got', not at VELTO_SIGN_TIME"
+    # SOURCE_DATE_EPOCH is used when VELTO_SIGN_TIME is not set, before the commit's time
+    # (reproducible checks the commit's time, and VELTO_SIGN_TIME before SOURCE_DATE_EPOCH).
     SOURCE_DATE_EPOCH=1600000000 package "$state/epoch" >/dev/null
-    got=$(signing_time_of "$state/epoch")
+    launcher_of "$state/epoch" "$state/epoch.exe"
+    got=$(osslsigncode verify -in "$state/epoch.exe" -CAfile "$keys/ca.pem" 2>&1 |
+          sed -n 's/^[[:space:]]*Signing time: //p')
     [ "$got" = "Sep 13 12:26:40 2020 GMT" ] ||
         fail "with SOURCE_DATE_EPOCH alone, signed at '$got', not at SOURCE_DATE_EPOCH"
-    echo "the signing time is VELTO_SIGN_TIME, else SOURCE_DATE_EPOCH, else the commit's"
+    echo "without VELTO_SIGN_TIME the signing time is SOURCE_DATE_EPOCH"
     ;;
 
 removal-check)
@@ -279,30 +293,6 @@ FAKE
         { cat "$state/removal.log" >&2; fail "no clear message"; }
     [ -z "$(ls -A "$state/removal")" ] || fail "left in the output folder: $(ls -A "$state/removal")"
     echo "a signing that changes more than the signature leaves no archive"
-    ;;
-
-password)
-    # The password reaches osslsigncode whole, from the file and from the variable, and is in none
-    # of its arguments, which every user of the machine can read in the process list.
-    mkdir -p "$state/argv-bin"
-    cat >"$state/argv-bin/osslsigncode" <<FAKE
-#!/usr/bin/env bash
-printf '%s\n' "\$@" >>"$state/argv.log"
-exec /usr/bin/osslsigncode "\$@"
-FAKE
-    chmod +x "$state/argv-bin/osslsigncode"
-    password=$(head -n 1 "$keys/password")
-    rm -f "$state/argv.log"
-    PATH=$state/argv-bin:$PATH package "$state/from-file" >/dev/null ||
-        fail "signing with the password file failed"
-    PATH=$state/argv-bin:$PATH VELTO_SIGN_PASSWORD=$password "$source_dir/scripts/package" \
-        --sign "$keys/sign.p12" --ca-file "$keys/ca.pem" --out "$state/from-variable" >/dev/null ||
-        fail "signing with VELTO_SIGN_PASSWORD failed"
-    grep -qx 'sign' "$state/argv.log" || fail "osslsigncode was not run through PATH"
-    if grep -qF "$password" "$state/argv.log"; then
-        fail "the password is on osslsigncode's command line"
-    fi
-    echo "the password reached osslsigncode from the file and from the variable, never as an argument"
     ;;
 
 clean)

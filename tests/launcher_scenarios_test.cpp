@@ -653,6 +653,7 @@ std::vector<Scenario> EveryRow()
         names.push_back("row " + std::to_string(i + 1) + " selected and confirmed starts its "
                         "client");
     std::vector<Scenario> rows;
+    rows.reserve(kRegionCount);
     for (int i = 0; i < static_cast<int>(kRegionCount); ++i)
         rows.push_back({.name = names[static_cast<size_t>(i)].c_str(), .place = Place::BesideTheClient,
                         .act = Act::Confirm, .select = i, .client = i});

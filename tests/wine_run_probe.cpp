@@ -1,6 +1,6 @@
 // tests/wine_run_probe.cpp: a program that misbehaves on purpose, for the checks of how a test
 // program ends under scripts/wine-run (tests/wine_run_test.sh).
-//   wine_run_probe crash    an access violation nobody handles
+//   wine_run_probe crash    an access violation nobody handles (raised, as a stray write would)
 //   wine_run_probe linger   starts a copy of itself that inherits this program's output and
 //                           outlives it (for 12 s at most), then ends
 #include <windows.h>
@@ -13,7 +13,7 @@ int main(int argc, char** argv)
     if (argc == 2 && std::strcmp(argv[1], "crash") == 0) {
         std::puts("crashing");
         std::fflush(stdout);
-        *static_cast<volatile int*>(nullptr) = 0;
+        RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "linger") == 0) {

@@ -4,6 +4,7 @@
 #include "app/launcher_dlg.h"
 #include "platform/app.h"
 #include "platform/listbox.h"
+#include "platform/text.h"
 #include "region/launch_request.h"
 #include "region/region_table.h"
 #include "res/resource.h"
@@ -13,10 +14,12 @@
 #include "tests/support/dialogs.h"
 #include "tests/support/files.h"
 #include "tests/support/modal.h"
+#include "tests/support/pe_image.h"
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -176,6 +179,82 @@ TEST_F(ListText, EveryLabelGoesInAsItsCharactersAndComesBackAsItsBytes)
     // Bytes that are not GBK (a lead byte with no trail) add nothing.
     EXPECT_EQ(m_list.AddString("\xbb"), LB_ERR);
     EXPECT_EQ(SendMessageW(m_list.m_hWnd, LB_GETCOUNT, 0, 0), static_cast<LRESULT>(kRegionCount));
+}
+
+// Every block this program takes from the C runtime while the object lives is given guard bytes
+// after the size asked for, so that a write past it is seen when the scope ends (Intact()).
+class GuardedAllocations {
+public:
+    GuardedAllocations() : m_hook("msvcrt.dll", "malloc", reinterpret_cast<void*>(&Allocate))
+    {
+        s_self = this;
+        s_real = m_hook.Original<void* (*)(std::size_t)>();
+    }
+    ~GuardedAllocations() { s_self = nullptr; }
+    GuardedAllocations(const GuardedAllocations&) = delete;
+    GuardedAllocations& operator=(const GuardedAllocations&) = delete;
+
+    bool Installed() const { return m_hook.Installed(); }
+    int count() const { return m_count; }
+    // Whether every guard is as written; blocks freed since are not looked at.
+    bool Intact(const void* block, std::size_t size) const
+    {
+        const auto* guard = static_cast<const unsigned char*>(block) + size;
+        for (std::size_t i = 0; i < kGuardBytes; ++i)
+            if (guard[i] != kGuardByte)
+                return false;
+        return true;
+    }
+    // The last block handed out, and its size as asked.
+    void* last() const { return m_last; }
+    std::size_t lastSize() const { return m_lastSize; }
+
+private:
+    static constexpr std::size_t kGuardBytes = 8;
+    static constexpr unsigned char kGuardByte = 0xA5;
+
+    static void* __cdecl Allocate(std::size_t size)
+    {
+        auto* block = static_cast<unsigned char*>(s_real(size + kGuardBytes));
+        if (block != nullptr && s_self != nullptr) {
+            std::memset(block + size, kGuardByte, kGuardBytes);
+            s_self->m_last = block;
+            s_self->m_lastSize = size;
+            ++s_self->m_count;
+        }
+        return block;
+    }
+
+    static inline GuardedAllocations* s_self;
+    static inline void* (*s_real)(std::size_t);
+    test::ScopedImportHook m_hook;
+    void* m_last = nullptr;
+    std::size_t m_lastSize = 0;
+    int m_count = 0;
+};
+
+// The framework's string load sizes its buffer from the resource's own text: the GBK text and its
+// terminator fill it exactly, and nothing is written past it.
+TEST(FrameworkText, LoadStringFillsItsBufferWithTheTextAndTerminatorAndWritesNoFurther)
+{
+    CString text;
+    void* block = nullptr;
+    std::size_t size = 0;
+    bool intact = false;
+    {
+        GuardedAllocations allocations;
+        ASSERT_TRUE(allocations.Installed()) << "this program takes malloc from elsewhere";
+        ASSERT_TRUE(text.LoadString(IDS_ABOUTBOX));
+        ASSERT_GE(allocations.count(), 1);
+        block = allocations.last();
+        size = allocations.lastSize();
+        intact = allocations.Intact(block, size);
+    }
+    EXPECT_EQ(static_cast<const void*>(static_cast<LPCSTR>(text)), block)
+        << "the string is not in the last block allocated";
+    EXPECT_EQ(test::Hex(static_cast<LPCSTR>(text)), test::Hex(test::gbk::kAboutItem));
+    EXPECT_EQ(size, std::strlen(test::gbk::kAboutItem) + 1) << "the block for text and terminator";
+    EXPECT_TRUE(intact) << "written past the " << size << " bytes allocated";
 }
 
 using LauncherDialogTexts = CodePageInProcess;

@@ -87,20 +87,6 @@ std::string WhatWasShown(const test::MessageBoxCatcher& boxes)
     return "a message box reading (GBK) " + test::Hex(text);
 }
 
-TEST_F(LaunchRequest, NothingSelectedAsksForARegionAndStartsNothing)
-{
-    test::ScratchDir scratch;
-    test::ScopedEnv record(client::kRecordVariable, scratch.File("record.txt"));
-    test::ScopedCurrentDir cwd(test::BinDir());  // the client could be found
-    ASSERT_EQ(m_list.GetCurSel(), LB_ERR);
-
-    test::MessageBoxCatcher boxes;
-    EXPECT_FALSE(Launch());
-    ExpectOneBox(boxes, kChooseRegion);
-    Sleep(500);
-    EXPECT_FALSE(test::FileExists(scratch.File("record.txt"))) << "a client was started";
-}
-
 TEST_F(LaunchRequest, TextsThatAreNoLabelAskForARegion)
 {
     // One byte short of the buffer, exactly the buffer, and far beyond it.
@@ -184,37 +170,6 @@ TEST_F(LaunchRequestWithCountingList, EveryRowIsFoundWhenTheListReportsTwiceTheL
         test::MessageBoxCatcher boxes;
         EXPECT_FALSE(Launch());
         ExpectOneBox(boxes, kStartFailed);
-    }
-}
-
-TEST_F(LaunchRequest, AbsentClientReportsFailureEveryTimeAndKeepsTheSelection)
-{
-    test::ScratchDir empty;
-    test::ScopedCurrentDir cwd(empty.path());  // neither here nor beside the test program
-    Select(5);
-    for (int attempt = 1; attempt <= 2; ++attempt) {
-        SCOPED_TRACE(attempt);
-        test::MessageBoxCatcher boxes;
-        EXPECT_FALSE(Launch());
-        ExpectOneBox(boxes, kStartFailed);
-        EXPECT_EQ(m_list.GetCurSel(), 5);
-    }
-}
-
-TEST_F(LaunchRequest, EveryRowStartsTheClientWithExactlyItsCommandLine)
-{
-    test::ScratchDir scratch;
-    test::ScopedCurrentDir cwd(test::BinDir());
-    for (int i = 0; i < static_cast<int>(kRegionCount); ++i) {
-        SCOPED_TRACE("row " + std::to_string(i + 1));
-        const std::string recordFile = scratch.File("row" + std::to_string(i + 1));
-        test::ScopedEnv record(client::kRecordVariable, recordFile);
-        Select(i);
-        test::MessageBoxCatcher boxes;
-        ASSERT_TRUE(Launch()) << WhatWasShown(boxes);
-        EXPECT_TRUE(boxes.seen().empty());
-        // One row that does not start is enough: the rest would only wait out the same way.
-        ASSERT_EQ(test::WaitForFile(recordFile), g_regionTable[i].commandLine);
     }
 }
 
@@ -312,31 +267,6 @@ TEST_F(LaunchRequest, HandsCreateProcessTheRowsLineAndNothingElse)
               test::Hex(std::string(reinterpret_cast<const char*>(&zero), sizeof zero)))
         << "the start-up record is all zero but its size";
     EXPECT_EQ(test::WaitForFile(scratch.File("record.txt")), g_regionTable[13].commandLine);
-}
-
-// The client as it finds itself: started at once and left running, at normal priority, with the
-// launcher's folder and environment, its start-up record all zero but its size, and none of the
-// launcher's handles, not even one the launcher could have passed on.
-TEST_F(LaunchRequest, ClientRunsOnByItselfWithTheLaunchersFolderAndEnvironmentAndNoHandle)
-{
-    test::ScratchDir scratch;
-    test::ScopedCurrentDir cwd(test::BinDir());
-    test::LingeringClient client;
-    Select(3);
-
-    test::MessageBoxCatcher boxes;
-    const DWORD started = GetTickCount();
-    ASSERT_TRUE(Launch(&client)) << WhatWasShown(boxes);
-    EXPECT_LT(GetTickCount() - started, 3000u) << "the request waited for the client";
-    EXPECT_TRUE(boxes.seen().empty());
-    ASSERT_TRUE(client.WaitForReport()) << "the client never ran (started suspended?)";
-    EXPECT_TRUE(client.Running()) << "the client is not running";
-
-    char folder[MAX_PATH];
-    GetCurrentDirectoryA(sizeof folder, folder);
-    test::ExpectStartedAsTheLauncherStartsIt(client, g_regionTable[3].commandLine, folder);
-
-    EXPECT_TRUE(client.Stop());
 }
 
 }  // namespace

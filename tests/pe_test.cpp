@@ -5,6 +5,7 @@
 #include "tests/support/pe_image.h"
 #include "tests/support/files.h"
 
+#include <imagehlp.h>
 #include <wintrust.h>
 
 #include <gtest/gtest.h>
@@ -33,25 +34,6 @@ bool IsSystemDll(std::string name)
             return true;
     }
     return false;
-}
-
-// The image checksum as Windows computes it: the file as 16-bit words, carries folded back in,
-// with the checksum field itself counted as zero, plus the file's length.
-DWORD ImageChecksum(const std::string& bytes, std::size_t checksumAt)
-{
-    DWORD sum = 0;
-    for (std::size_t i = 0; i < bytes.size(); i += 2) {
-        if (i >= checksumAt && i < checksumAt + 4)
-            continue;
-        DWORD word = static_cast<unsigned char>(bytes[i]);
-        if (i + 1 < bytes.size())
-            word |= static_cast<DWORD>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-        sum += word;
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    // The field is 32 bits wide: the length is added modulo 2^32, as the loader's own check does.
-    return sum + static_cast<DWORD>(bytes.size());
 }
 
 class PeHardening : public ::testing::Test {
@@ -120,23 +102,19 @@ TEST_F(PeHardening, ImportsOnlyWindowsSystemDlls)
     });
 }
 
-}  // namespace
-
-namespace {
-
+// The checksum Windows checks for drivers and system DLLs and a signer updates, computed by
+// Windows itself (CheckSumMappedFile) over the file's bytes.
 TEST_F(PeHardening, HeaderChecksumMatchesTheFile)
 {
     ForEachProgram([](const char*, const test::PeImage& pe) {
-        const std::string& bytes = pe.bytes();
-        LONG ntAt = 0;
-        std::memcpy(&ntAt, bytes.data() + offsetof(IMAGE_DOS_HEADER, e_lfanew), sizeof ntAt);
-        // CheckSum lies at the same place in both optional headers.
-        const std::size_t at = static_cast<std::size_t>(ntAt) + sizeof(DWORD) +
-                               sizeof(IMAGE_FILE_HEADER) + offsetof(IMAGE_OPTIONAL_HEADER32, CheckSum);
-        ASSERT_LE(at + sizeof(DWORD), bytes.size());
-        DWORD stored = 0;
-        std::memcpy(&stored, bytes.data() + at, sizeof stored);
-        EXPECT_EQ(stored, ImageChecksum(bytes, at)) << std::hex << "stored 0x" << stored;
+        std::string bytes = pe.bytes();
+        DWORD stored = 0, computed = 0;
+        ASSERT_NE(CheckSumMappedFile(bytes.data(), static_cast<DWORD>(bytes.size()), &stored,
+                                     &computed),
+                  nullptr)
+            << "not an image CheckSumMappedFile can read";
+        EXPECT_EQ(stored, computed) << std::hex << "stored 0x" << stored << ", computed 0x"
+                                    << computed;
     });
 }
 

@@ -7,13 +7,13 @@ set(signing_script ${CMAKE_CURRENT_SOURCE_DIR}/release_signing.sh)
 
 add_test(NAME release.signing.prepare
     COMMAND ${signing_script} prepare ${signing_state} ${PROJECT_BINARY_DIR}/bin
-            $<TARGET_FILE:test_launcher_e2e>)
+            $<TARGET_FILE:test_launcher_scenarios>)
 add_test(NAME release.signing.clean COMMAND ${signing_script} clean ${signing_state})
 set_tests_properties(release.signing.prepare PROPERTIES FIXTURES_SETUP signed TIMEOUT 300)
 set_tests_properties(release.signing.clean PROPERTIES FIXTURES_CLEANUP signed)
 
 set(signing_tests)
-foreach(check verify tampered unsigned reproducible layout)
+foreach(check verify tampered unsigned reproducible layout checksum time-sources removal-check)
     add_test(NAME release.signing.${check} COMMAND ${signing_script} ${check} ${signing_state})
     list(APPEND signing_tests release.signing.${check})
 endforeach()
@@ -24,11 +24,12 @@ add_test(NAME release.signing.resources COMMAND test_resources)
 set_tests_properties(release.signing.pe release.signing.resources PROPERTIES
     ENVIRONMENT "VELTO_SHIPPED_BIN_DIR=Z:${signing_state}/shipped")
 
-# The signed launcher starts, shows every region and starts the client: the end-to-end tests'
-# program, copied where it finds the signed launcher as its ..\bin.
+# The signed launcher starts, shows every region and starts the client: the scenarios that need
+# no turn in front, from the end-to-end tests' program copied where it finds the signed launcher
+# as its ..\bin.
 add_test(NAME release.signing.starts
-    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${signing_state}/run/tests/$<TARGET_FILE_NAME:test_launcher_e2e>
-            --gtest_filter=Launcher.StartsWith*:Launcher.FirstRowClicked*)
+    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${signing_state}/run/tests/$<TARGET_FILE_NAME:test_launcher_scenarios>
+            --gtest_filter=LauncherScenarios.QuickBehind)
 list(APPEND signing_tests release.signing.pe release.signing.resources release.signing.starts)
 
 set_tests_properties(release.signing.prepare release.signing.clean ${signing_tests} PROPERTIES
@@ -36,7 +37,7 @@ set_tests_properties(release.signing.prepare release.signing.clean ${signing_tes
 set_tests_properties(${signing_tests} PROPERTIES FIXTURES_REQUIRED signed TIMEOUT 120)
 set_tests_properties(release.signing.pe release.signing.resources release.signing.starts
     PROPERTIES FIXTURES_REQUIRED "signed;wine")
-set_tests_properties(release.signing.starts PROPERTIES RESOURCE_LOCK foreground)
 # Each runs scripts/package, which configures and builds the win32 tree: one at a time.
 set_tests_properties(release.signing.prepare release.signing.tampered
-    release.signing.reproducible PROPERTIES RESOURCE_LOCK release_package)
+    release.signing.reproducible release.signing.time-sources release.signing.removal-check
+    PROPERTIES RESOURCE_LOCK release_package)

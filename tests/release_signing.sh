@@ -6,6 +6,7 @@
 #                                                     and an unsigned package, and the folders the
 #                                                     Windows test programs read
 #   release_signing.sh verify|tampered|unsigned|reproducible|layout STATE
+#   release_signing.sh checksum|time-sources|removal-check STATE
 #   release_signing.sh clean STATE                    removes STATE, keys and all
 #
 # The keys exist only in STATE, made here with openssl; none is ever committed. Nothing here asks
@@ -27,6 +28,20 @@ package() {
     shift
     "$source_dir/scripts/package" --sign "$keys/sign.p12" --password-file "$keys/password" \
         --ca-file "$keys/ca.pem" --out "$out" "$@"
+}
+
+# signing_path COMMAND...: runs COMMAND with an osslsigncode first in PATH that writes down its
+# arguments, one a line, in STATE/argv.log, and then runs the real one: what every user of the
+# machine can read in the process list while it signs.
+signing_path() {
+    mkdir -p "$state/argv-bin"
+    cat >"$state/argv-bin/osslsigncode" <<FAKE
+#!/usr/bin/env bash
+printf '%s\n' "\$@" >>"$state/argv.log"
+exec /usr/bin/osslsigncode "\$@"
+FAKE
+    chmod +x "$state/argv-bin/osslsigncode"
+    PATH=$state/argv-bin:$PATH "$@"
 }
 
 # make_ca DIR CN: a self-signed certificate authority, DIR/ca.pem and DIR/ca.key.
@@ -72,7 +87,7 @@ prepare)
     openssl pkcs12 -export -inkey "$keys/leaf.key" -in "$keys/leaf.pem" -certfile "$keys/ca.pem" \
         -passout "file:$keys/password" -out "$keys/sign.p12"
 
-    package "$state/signed"
+    signing_path package "$state/signed"
     "$source_dir/scripts/package" --out "$state/plain" >/dev/null
     launcher_of "$state/signed" "$state/shipped/dudazuvi.exe"
     cp "$source_dir/build/win32/bin/vexa.exe" "$state/shipped/"
@@ -173,7 +188,7 @@ unsigned)
 reproducible)
     # No time given: the signing time is the commit's, so packing again gives the same archive,
     # whichever way the password comes.
-    VELTO_SIGN_PASSWORD=$(cat "$keys/password") "$source_dir/scripts/package" \
+    VELTO_SIGN_PASSWORD=$(head -n 1 "$keys/password") signing_path "$source_dir/scripts/package" \
         --sign "$keys/sign.p12" --ca-file "$keys/ca.pem" --out "$state/again" >/dev/null
     cmp "$state/signed/$name" "$state/again/$name" || fail "two signed packages of one build differ"
     commit_time=$(git -C "$source_dir" log -1 --format=%ct)
@@ -183,11 +198,18 @@ reproducible)
                    sed -n 's/^[[:space:]]*Signing time: //p')
     [ "$signing_time" = "$expected" ] ||
         fail "signing time '$signing_time', the commit's is '$expected'"
-    # A given time is used, and is all that changes.
-    VELTO_SIGN_TIME=1700000000 package "$state/given" >/dev/null
+    # The password came whole, from the file (prepare's package) and from the variable, and never as an
+    # argument, which every user of the machine can read in the process list.
+    grep -qx 'sign' "$state/argv.log" || fail "osslsigncode was not run through PATH"
+    if grep -qF "$(head -n 1 "$keys/password")" "$state/argv.log"; then
+        fail "the password is on osslsigncode's command line"
+    fi
+    # A given time is used, before SOURCE_DATE_EPOCH, and is all that changes.
+    VELTO_SIGN_TIME=1700000000 SOURCE_DATE_EPOCH=1600000000 package "$state/given" >/dev/null
     launcher_of "$state/given" "$state/given.exe"
     osslsigncode verify -in "$state/given.exe" -CAfile "$keys/ca.pem" 2>&1 |
-        grep -q 'Signing time: Nov 14 22:13:20 2023 GMT' || fail "VELTO_SIGN_TIME was not used"
+        grep -q 'Signing time: Nov 14 22:13:20 2023 GMT' ||
+        fail "VELTO_SIGN_TIME was not used (with SOURCE_DATE_EPOCH set too)"
     cmp -s "$state/given.exe" "$state/shipped/dudazuvi.exe" && fail "another signing time gave the same bytes"
     echo "signing again gives the same archive; the signing time is the commit's ($signing_time)"
     ;;
@@ -222,6 +244,55 @@ if problems:
     sys.exit(1)
 print(f"signed = unsigned + {table_size} bytes of certificate table; only the checksum and its directory entry changed")
 PY
+    ;;
+
+checksum)
+    # The archive's checksum file is SHA-256, in the form sha256sum -c reads, for both packages.
+    for package in signed plain; do
+        line=$(cat "$state/$package/$name.sha256")
+        [[ "$line" =~ ^[0-9a-f]{64}\ \ "$name"$ ]] ||
+            fail "the $package package's $name.sha256 is not one SHA-256 line: '$line'"
+        (cd "$state/$package" && sha256sum --quiet -c "$name.sha256") ||
+            fail "the $package package's $name.sha256 does not match its archive"
+    done
+    echo "each package's checksum file is the SHA-256 of its archive"
+    ;;
+
+time-sources)
+    # SOURCE_DATE_EPOCH is used when VELTO_SIGN_TIME is not set, before the commit's time
+    # (reproducible checks the commit's time, and VELTO_SIGN_TIME before SOURCE_DATE_EPOCH).
+    SOURCE_DATE_EPOCH=1600000000 package "$state/epoch" >/dev/null
+    launcher_of "$state/epoch" "$state/epoch.exe"
+    got=$(osslsigncode verify -in "$state/epoch.exe" -CAfile "$keys/ca.pem" 2>&1 |
+          sed -n 's/^[[:space:]]*Signing time: //p')
+    [ "$got" = "Sep 13 12:26:40 2020 GMT" ] ||
+        fail "with SOURCE_DATE_EPOCH alone, signed at '$got', not at SOURCE_DATE_EPOCH"
+    echo "without VELTO_SIGN_TIME the signing time is SOURCE_DATE_EPOCH"
+    ;;
+
+removal-check)
+    # A signer that changes more than the signature (here: removing it gives back one byte
+    # changed) stops the release, though the signed file verifies.
+    mkdir -p "$state/removal-bin"
+    cat >"$state/removal-bin/osslsigncode" <<'FAKE'
+#!/usr/bin/env bash
+set -e
+/usr/bin/osslsigncode "$@"
+if [ "$1" = remove-signature ]; then
+    python3 -c 'import sys; p = sys.argv[1]; d = bytearray(open(p, "rb").read()); d[len(d) // 2] ^= 1; open(p, "wb").write(d)' "${@: -1}"
+fi
+FAKE
+    chmod +x "$state/removal-bin/osslsigncode"
+    rm -rf "$state/removal"
+    mkdir -p "$state/removal"
+    if PATH=$state/removal-bin:$PATH package "$state/removal" >"$state/removal.log" 2>&1; then
+        cat "$state/removal.log" >&2
+        fail "packaging went on though removing the signature did not give back the unsigned launcher"
+    fi
+    grep -q 'changed more of the launcher than its signature; no archive written' "$state/removal.log" ||
+        { cat "$state/removal.log" >&2; fail "no clear message"; }
+    [ -z "$(ls -A "$state/removal")" ] || fail "left in the output folder: $(ls -A "$state/removal")"
+    echo "a signing that changes more than the signature leaves no archive"
     ;;
 
 clean)

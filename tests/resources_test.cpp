@@ -1,14 +1,17 @@
-// tests/resources_test.cpp: the resources inside the built launcher, read back from the program
-// file and parsed byte by byte here, so that a wrong value shows up whatever Windows would make
-// of it. Texts are compared as UTF-16 code units written out in hex.
+// tests/resources_test.cpp: the resources inside the shipped launcher. The version block, the
+// string table and the manifest are read as Windows reads them, through its own functions; the
+// dialog templates, the icon group and the bitmap's header, for which Windows has no reader that
+// gives their fields back, are read byte by byte here (Reader, ParseDialog). Texts are compared
+// as UTF-16 code units written out in hex.
 #include "tests/support/files.h"
+#include "tests/support/pe_image.h"
 
 #include <gtest/gtest.h>
 
-#include <shlwapi.h>
-#include <xmllite.h>
+#include <objbase.h>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,12 +50,25 @@ std::string Units(const std::u16string& s)
     return out;
 }
 
-std::string Ascii(const std::u16string& s)
+// Units for wide texts too.
+std::string Units(const std::wstring& s)
+{
+    return Units(std::u16string(s.begin(), s.end()));
+}
+
+// ASCII, anything else as '?': for keys and identifiers in failure messages.
+std::string Narrow(const std::wstring& s)
 {
     std::string out;
-    for (char16_t c : s)
+    for (wchar_t c : s)
         out += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
     return out;
+}
+
+// The ASCII path as a wide one.
+std::wstring Wide(const std::string& s)
+{
+    return std::wstring(s.begin(), s.end());
 }
 
 // Little-endian fields in order. A read past the end sets bad and yields zeros, so a truncated
@@ -97,13 +113,6 @@ public:
             return {u'\xFFFF', static_cast<char16_t>(Word())};
         pos = start;
         return Text();
-    }
-    std::string Ascii()
-    {
-        std::string s;
-        for (char c = static_cast<char>(Byte()); c != 0 && !bad; c = static_cast<char>(Byte()))
-            s += c;
-        return s;
     }
 
     const std::string& m_bytes;
@@ -413,31 +422,6 @@ TEST_F(Resources, AboutBox)
     });
 }
 
-// --- String table ---------------------------------------------------------------------------
-
-TEST_F(Resources, StringTableHoldsOnlyTheAboutItem)
-{
-    // Strings live in blocks of 16: block n holds ids (n-1)*16 to n*16-1.
-    const WORD block = kAboutBoxString / 16 + 1;
-    std::vector<std::string> blocks = Names(MAKEINTRESOURCEA(6) /* RT_STRING */);
-    std::string list;
-    for (const std::string& b : blocks)
-        list += b + " ";
-    EXPECT_EQ(list, "#" + std::to_string(block) + " ") << "string table blocks";
-
-    const std::string raw = Raw(6, block);
-    ASSERT_FALSE(raw.empty());
-    Reader r(raw);
-    for (WORD id = (block - 1) * 16; id < block * 16; ++id) {
-        std::u16string s;
-        for (WORD n = r.Word(); n > 0 && !r.bad; --n)
-            s += static_cast<char16_t>(r.Word());
-        const std::u16string want = id == kAboutBoxString ? u"\x5173\x4E8E Velto(&A)..." : u"";
-        EXPECT_EQ(Units(s), Units(want)) << "string " << id;  // 关于 Velto(&A)...
-    }
-    EXPECT_FALSE(r.bad) << "the block is cut short (" << raw.size() << " bytes)";
-}
-
 // --- Pictures -------------------------------------------------------------------------------
 
 struct InfoHeader {
@@ -519,339 +503,251 @@ TEST_F(Resources, IconGroupOfEightSizes)
     }
 }
 
-// --- Version block --------------------------------------------------------------------------
+// --- Version block, string table and manifest, as Windows reads them ------------------------
+//
+// These three have readers in Windows itself (VerQueryValueW, LoadStringW, and the activation
+// context that the loader builds from the manifest): what they give is what a player's system
+// will see, so that is what is checked, not what a parser of ours makes of the bytes.
 
-// One VS_VERSIONINFO-style node: wLength, wValueLength, wType, key, padding to a DWORD, the
-// value, padding, then children up to wLength.
-struct VersionNode {
-    std::u16string key;
-    WORD type = 0;
-    std::string value;  // wValueLength UTF-16 units of text (wType 1) or bytes (wType 0)
-    std::vector<VersionNode> children;
+// The version block as GetFileVersionInfoW reads it from the file.
+class VersionBlock : public Resources {
+protected:
+    void SetUp() override
+    {
+        Resources::SetUp();
+        const std::wstring path = Wide(m_path);
+        DWORD ignored = 0;
+        const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+        ASSERT_GT(size, 0u) << "no version block: error " << GetLastError();
+        m_block.resize(size);
+        ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, m_block.data()));
+    }
 
-    std::u16string Text() const
+    // The value at `path`, and its length in the units VerQueryValueW gives (characters for a
+    // text, bytes otherwise); null when the block has none.
+    const void* Value(const std::wstring& path, UINT* length)
     {
-        std::u16string s;
-        Reader r(value);
-        for (WORD c = r.Word(); c != 0 && !r.bad; c = r.Word())
-            s += static_cast<char16_t>(c);
-        return s;
+        void* value = nullptr;
+        *length = 0;
+        if (!VerQueryValueW(m_block.data(), path.c_str(), &value, length))
+            return nullptr;
+        return value;
     }
-    const VersionNode* Child(const std::u16string& name) const
-    {
-        for (const VersionNode& c : children)
-            if (c.key == name)
-                return &c;
-        return nullptr;
-    }
+
+    std::vector<BYTE> m_block;
 };
 
-bool ParseVersionNode(const std::string& bytes, size_t start, VersionNode& node)
+TEST_F(VersionBlock, FixedPartNamesVersionOneAndAWindowsApplication)
 {
-    Reader r(bytes, start);
-    const size_t end = start + r.Word();
-    const WORD valueLength = r.Word();
-    node.type = r.Word();
-    node.key = r.Text();
-    r.Align4();
-    const size_t valueBytes = node.type == 1 ? valueLength * 2u : valueLength;
-    if (r.bad || end > bytes.size() || (valueBytes > 0 && r.pos + valueBytes > end))
-        return false;
-    node.value = bytes.substr(r.pos, valueBytes);
-    size_t pos = (r.pos + valueBytes + 3) & ~static_cast<size_t>(3);
-    while (pos < end) {
-        node.children.emplace_back();
-        if (!ParseVersionNode(bytes, pos, node.children.back()))
-            return false;
-        const size_t length = Reader(bytes, pos).Word();
-        if (length == 0)
-            return false;
-        pos = (pos + length + 3) & ~static_cast<size_t>(3);
-    }
-    return true;
+    Raw(16 /* RT_VERSION */, kVersionInfo);  // its only language
+    UINT length = 0;
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(Value(L"\\", &length));
+    ASSERT_NE(fixed, nullptr) << "no VS_FIXEDFILEINFO";
+    ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+    EXPECT_EQ(Hex32(fixed->dwSignature), Hex32(0xFEEF04BD)) << "signature";
+    EXPECT_EQ(Hex32(fixed->dwFileVersionMS), Hex32(0x00010000)) << "file version, high";
+    EXPECT_EQ(Hex32(fixed->dwFileVersionLS), Hex32(0x00000001)) << "file version, low";
+    EXPECT_EQ(Hex32(fixed->dwProductVersionMS), Hex32(0x00010000)) << "product version, high";
+    EXPECT_EQ(Hex32(fixed->dwProductVersionLS), Hex32(0x00000001)) << "product version, low";
+    EXPECT_EQ(Hex32(fixed->dwFileFlagsMask), Hex32(0x3F)) << "flags mask";
+    EXPECT_EQ(Hex32(fixed->dwFileFlags), Hex32(0)) << "flags";
+    EXPECT_EQ(Hex32(fixed->dwFileOS), Hex32(VOS__WINDOWS32)) << "OS";
+    EXPECT_EQ(Hex32(fixed->dwFileType), Hex32(VFT_APP)) << "type";
+    EXPECT_EQ(Hex32(fixed->dwFileSubtype), Hex32(0)) << "subtype";
 }
 
-TEST_F(Resources, VersionBlock)
+TEST_F(VersionBlock, TextsAreInChineseSimplifiedAndReadAsWritten)
 {
-    const std::string raw = Raw(16 /* RT_VERSION */, kVersionInfo);
-    ASSERT_FALSE(raw.empty());
-    VersionNode root;
-    ASSERT_TRUE(ParseVersionNode(raw, 0, root)) << "a node overruns its parent";
-    EXPECT_EQ(Ascii(root.key), "VS_VERSION_INFO");
-
-    ASSERT_EQ(root.value.size(), 52u) << "VS_FIXEDFILEINFO";
-    Reader f(root.value);
-    EXPECT_EQ(Hex32(f.Dword()), Hex32(0xFEEF04BD)) << "signature";
-    f.Dword();  // structure version
-    EXPECT_EQ(Hex32(f.Dword()), Hex32(0x00010000)) << "file version, high";
-    EXPECT_EQ(Hex32(f.Dword()), Hex32(0x00000001)) << "file version, low";
-    EXPECT_EQ(Hex32(f.Dword()), Hex32(0x00010000)) << "product version, high";
-    EXPECT_EQ(Hex32(f.Dword()), Hex32(0x00000001)) << "product version, low";
-    EXPECT_EQ(Hex32(f.Dword()), Hex32(0x3F)) << "flags mask";
-    EXPECT_EQ(Hex32(f.Dword()), Hex32(0)) << "flags";
-    EXPECT_EQ(Hex32(f.Dword()), Hex32(VOS__WINDOWS32)) << "OS";
-    EXPECT_EQ(Hex32(f.Dword()), Hex32(VFT_APP)) << "type";
-    EXPECT_EQ(Hex32(f.Dword()), Hex32(0)) << "subtype";
-
-    const VersionNode* strings = root.Child(u"StringFileInfo");
-    ASSERT_NE(strings, nullptr) << "no StringFileInfo";
-    std::string tables;
-    for (const VersionNode& t : strings->children)
-        tables += Ascii(t.key) + " ";
-    ASSERT_EQ(tables, "080404b0 ") << "string tables";
+    UINT length = 0;
+    const auto* translation =
+        static_cast<const WORD*>(Value(L"\\VarFileInfo\\Translation", &length));
+    ASSERT_NE(translation, nullptr) << "no VarFileInfo\\Translation";
+    ASSERT_EQ(length, 4u) << "one language and code page pair";
+    EXPECT_EQ(Hex32(translation[0]), Hex32(0x0804)) << "language";
+    EXPECT_EQ(Hex32(translation[1]), Hex32(0x04B0)) << "code page (UTF-16)";
 
     const struct {
-        const char16_t* key;
-        const char16_t* value;  // nullptr: any non-empty text
+        const wchar_t* key;
+        const wchar_t* value;  // nullptr: any non-empty text
     } want[] = {
-        {u"Comments", u""},
-        {u"CompanyName", u""},
+        {L"Comments", L""},
+        {L"CompanyName", L""},
         // Velto启动程序 Microsoft 基础类应用程序
-        {u"FileDescription", u"Velto\x542F\x52A8\x7A0B\x5E8F Microsoft "
-                             u"\x57FA\x7840\x7C7B\x5E94\x7528\x7A0B\x5E8F"},
-        {u"FileVersion", u"1, 0, 0, 1"},
-        {u"InternalName", u"Velto"},
-        {u"LegalCopyright", nullptr},
-        {u"LegalTrademarks", u""},
-        {u"OriginalFilename", u"dudazuvi.EXE"},
-        {u"PrivateBuild", u""},
-        {u"ProductName", u"Velto \x5E94\x7528\x7A0B\x5E8F"},  // Velto 应用程序
-        {u"ProductVersion", u"1, 0, 0, 1"},
-        {u"SpecialBuild", u""},
+        {L"FileDescription", L"Velto\x542F\x52A8\x7A0B\x5E8F Microsoft "
+                             L"\x57FA\x7840\x7C7B\x5E94\x7528\x7A0B\x5E8F"},
+        {L"FileVersion", L"1, 0, 0, 1"},
+        {L"InternalName", L"Velto"},
+        {L"LegalCopyright", nullptr},
+        {L"LegalTrademarks", L""},
+        {L"OriginalFilename", L"dudazuvi.EXE"},
+        {L"PrivateBuild", L""},
+        {L"ProductName", L"Velto \x5E94\x7528\x7A0B\x5E8F"},  // Velto 应用程序
+        {L"ProductVersion", L"1, 0, 0, 1"},
+        {L"SpecialBuild", L""},
     };
-    const std::vector<VersionNode>& got = strings->children[0].children;
-    std::string wantKeys, gotKeys;
-    for (const auto& w : want)
-        wantKeys += Ascii(w.key) + " ";
-    for (const VersionNode& g : got)
-        gotKeys += Ascii(g.key) + " ";
-    EXPECT_EQ(gotKeys, wantKeys) << "keys in order";
     for (const auto& w : want) {
-        const VersionNode* g = strings->children[0].Child(w.key);
-        if (g == nullptr)
-            continue;  // reported with the keys
+        const std::string key = Narrow(w.key);
+        const auto* text = static_cast<const wchar_t*>(
+            Value(std::wstring(L"\\StringFileInfo\\080404b0\\") + w.key, &length));
+        ASSERT_NE(text, nullptr) << key << " is missing";
         // An empty text may be stored as nothing or as a lone terminator.
-        EXPECT_EQ(g->type, 1) << Ascii(w.key) << " is not stored as text";
+        const std::wstring got(text, length > 0 && text[length - 1] == L'\0' ? length - 1 : length);
         if (w.value != nullptr) {
-            EXPECT_EQ(Units(g->Text()), Units(w.value)) << Ascii(w.key);
+            EXPECT_EQ(Units(got), Units(w.value)) << key;
         } else {
-            EXPECT_FALSE(g->Text().empty()) << Ascii(w.key) << " is empty";
+            EXPECT_FALSE(got.empty()) << key << " is empty";
         }
     }
-
-    const VersionNode* vars = root.Child(u"VarFileInfo");
-    ASSERT_NE(vars, nullptr) << "no VarFileInfo";
-    const VersionNode* translation = vars->Child(u"Translation");
-    ASSERT_NE(translation, nullptr) << "no VarFileInfo\\Translation";
-    ASSERT_EQ(translation->value.size(), 4u) << "one language and code page pair";
-    Reader t(translation->value);
-    EXPECT_EQ(Hex32(t.Word()), Hex32(0x0804)) << "language";
-    EXPECT_EQ(Hex32(t.Word()), Hex32(0x04B0)) << "code page";
 }
 
-}  // namespace
+// The one string, through LoadStringW as the framework loads it; the rest of its block of 16 is
+// empty, and there is no other block.
+TEST_F(Resources, StringTableHoldsOnlyTheAboutItem)
+{
+    const WORD block = kAboutBoxString / 16 + 1;
+    std::string list;
+    for (const std::string& b : Names(MAKEINTRESOURCEA(6) /* RT_STRING */))
+        list += b + " ";
+    EXPECT_EQ(list, "#" + std::to_string(block) + " ") << "string table blocks";
+    Raw(6, block);  // its only language
 
-// --- The application manifest ---------------------------------------------------------------
-
-namespace {
-
-// One element of a parsed XML document: its path from the root as "namespace|name" steps joined
-// by '/', its attributes (unqualified ones as plain names) and its text.
-struct XmlElement {
-    std::wstring path;
-    std::vector<std::pair<std::wstring, std::wstring>> attributes;
-    std::wstring text;
-
-    std::wstring Attribute(const wchar_t* name) const
-    {
-        for (const auto& a : attributes)
-            if (a.first == name)
-                return a.second;
-        return L"\x1A(absent)";
+    for (WORD id = (block - 1) * 16; id < block * 16; ++id) {
+        const wchar_t* text = nullptr;
+        const int length = LoadStringW(m_module, id, reinterpret_cast<LPWSTR>(&text), 0);
+        const std::wstring got = length > 0 && text != nullptr ? std::wstring(text, length) : L"";
+        const std::wstring want = id == kAboutBoxString ? L"\x5173\x4E8E Velto(&A)..." : L"";
+        EXPECT_EQ(Units(got), Units(want)) << "string " << id;  // 关于 Velto(&A)...
     }
+}
+
+// The manifest as the loader reads it when the launcher starts: the activation context Windows
+// builds from resource 1, asked through QueryActCtxW and QueryActCtxSettingsW.
+class Manifest : public Resources {
+protected:
+    void SetUp() override
+    {
+        Resources::SetUp();
+        const std::wstring path = Wide(m_path);
+        ACTCTXW request = {};
+        request.cbSize = sizeof request;
+        request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        request.lpSource = path.c_str();
+        request.lpResourceName = MAKEINTRESOURCEW(kManifest);
+        m_context = CreateActCtxW(&request);
+        ASSERT_NE(m_context, INVALID_HANDLE_VALUE)
+            << "Windows builds no activation context from the manifest: error " << GetLastError();
+    }
+
+    void TearDown() override
+    {
+        if (m_context != INVALID_HANDLE_VALUE)
+            ReleaseActCtx(m_context);
+        Resources::TearDown();
+    }
+
+    std::string Setting(const wchar_t* ns, const wchar_t* name)
+    {
+        wchar_t value[64] = {};
+        SIZE_T written = 0;
+        if (!QueryActCtxSettingsW(0, m_context, ns, name, value, 64, &written))
+            return "(none)";
+        return Narrow(value);
+    }
+
+    // What QueryActCtxW gives for `info` into a buffer of its own; empty when it fails.
+    std::vector<BYTE> Query(ULONG info, DWORD index = 0)
+    {
+        std::vector<BYTE> buffer(4096);
+        SIZE_T written = 0;
+        if (!QueryActCtxW(0, m_context, index != 0 ? &index : nullptr, info, buffer.data(),
+                          buffer.size(), &written))
+            return {};
+        return buffer;
+    }
+
+    HANDLE m_context = INVALID_HANDLE_VALUE;
 };
 
-struct XmlDocument {
-    std::vector<XmlElement> elements;
-    std::string error;  // empty when the whole document parsed
-
-    std::vector<const XmlElement*> All(const std::wstring& path) const
-    {
-        std::vector<const XmlElement*> found;
-        for (const XmlElement& e : elements)
-            if (e.path == path)
-                found.push_back(&e);
-        return found;
-    }
-};
-
-// Parses with the system's own XML reader (XmlLite), which a malformed document stops.
-XmlDocument ParseXml(const std::string& bytes)
+// System aware everywhere: dpiAware for the versions that know only it, and dpiAwareness,
+// which later versions read first ("true/pm" or "permonitorv2" would ask for per-monitor
+// awareness, which the launcher does not handle).
+TEST_F(Manifest, MakesTheLauncherSystemDpiAware)
 {
-    XmlDocument doc;
-    using CreateReader = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
-    HMODULE lib = LoadLibraryA("xmllite.dll");
-    auto create = lib ? reinterpret_cast<CreateReader>(
-                            reinterpret_cast<void*>(GetProcAddress(lib, "CreateXmlReader")))
-                      : nullptr;
-    IXmlReader* reader = nullptr;
-    IStream* stream = SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
-                                        static_cast<UINT>(bytes.size()));
-    if (create == nullptr || stream == nullptr ||
-        FAILED(create(__uuidof(IXmlReader), reinterpret_cast<void**>(&reader), nullptr)) ||
-        FAILED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) ||
-        FAILED(reader->SetInput(stream))) {
-        doc.error = "no XML reader";
-    } else {
-        std::vector<std::wstring> open;  // paths of the elements not yet closed
-        std::vector<size_t> index;
-        XmlNodeType type;
-        HRESULT hr;
-        while ((hr = reader->Read(&type)) == S_OK) {
-            LPCWSTR name = nullptr, ns = nullptr, value = nullptr;
-            if (type == XmlNodeType_Element) {
-                reader->GetLocalName(&name, nullptr);
-                reader->GetNamespaceUri(&ns, nullptr);
-                XmlElement e;
-                e.path = (open.empty() ? L"" : open.back() + L"/") + ns + L"|" + name;
-                const bool empty = reader->IsEmptyElement();
-                for (HRESULT a = reader->MoveToFirstAttribute(); a == S_OK;
-                     a = reader->MoveToNextAttribute()) {
-                    reader->GetLocalName(&name, nullptr);
-                    reader->GetNamespaceUri(&ns, nullptr);
-                    reader->GetValue(&value, nullptr);
-                    e.attributes.emplace_back(*ns ? std::wstring(ns) + L"|" + name : name, value);
-                }
-                doc.elements.push_back(e);
-                if (!empty) {
-                    open.push_back(e.path);
-                    index.push_back(doc.elements.size() - 1);
-                }
-            } else if (type == XmlNodeType_EndElement && !open.empty()) {
-                open.pop_back();
-                index.pop_back();
-            } else if ((type == XmlNodeType_Text || type == XmlNodeType_CDATA) && !index.empty()) {
-                reader->GetValue(&value, nullptr);
-                doc.elements[index.back()].text += value;
-            }
-        }
-        if (hr != S_FALSE || !open.empty())
-            doc.error = "malformed at line " + [&] {
-                UINT line = 0;
-                reader->GetLineNumber(&line);
-                return std::to_string(line);
-            }() + " (" + Hex32(static_cast<DWORD>(hr)) + ")";
-    }
-    if (reader != nullptr)
-        reader->Release();
-    if (stream != nullptr)
-        stream->Release();
-    return doc;
-}
-
-std::string Narrow(const std::wstring& s)
-{
-    std::string out;
-    for (wchar_t c : s)
-        out += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
-    return out;
-}
-
-std::wstring Lower(std::wstring s)
-{
-    for (wchar_t& c : s)
-        c = static_cast<wchar_t>(towlower(c));
-    return s;
-}
-
-std::wstring Trim(const std::wstring& s)
-{
-    const size_t first = s.find_first_not_of(L" \t\r\n");
-    if (first == std::wstring::npos)
-        return std::wstring();
-    return s.substr(first, s.find_last_not_of(L" \t\r\n") - first + 1);
-}
-
-const std::wstring kAsmV1 = L"urn:schemas-microsoft-com:asm.v1|";
-const std::wstring kAsmV3 = L"urn:schemas-microsoft-com:asm.v3|";
-const std::wstring kCompat = L"urn:schemas-microsoft-com:compatibility.v1|";
-
-}  // namespace
-
-TEST_F(Resources, ManifestIsWellFormedXml)
-{
-    const std::string raw = Raw(24 /* RT_MANIFEST */, kManifest);
-    ASSERT_FALSE(raw.empty());
-    const XmlDocument doc = ParseXml(raw);
-    EXPECT_EQ(doc.error, "");
-    ASSERT_FALSE(doc.elements.empty());
-    EXPECT_EQ(Narrow(doc.elements[0].path), Narrow(kAsmV1 + L"assembly"));
-    EXPECT_EQ(Narrow(doc.elements[0].Attribute(L"manifestVersion")), "1.0");
+    EXPECT_EQ(Setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"),
+              "true");
+    EXPECT_EQ(Setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
+              "system");
 }
 
 // Started as the user who starts it, never elevated or asking to be.
-TEST_F(Resources, ManifestRunsAsInvoker)
+TEST_F(Manifest, RunsAsInvoker)
 {
-    const XmlDocument doc = ParseXml(Raw(24, kManifest));
-    ASSERT_EQ(doc.error, "");
-    const auto levels = doc.All(kAsmV1 + L"assembly/" + kAsmV3 + L"trustInfo/" + kAsmV3 +
-                                L"security/" + kAsmV3 + L"requestedPrivileges/" + kAsmV3 +
-                                L"requestedExecutionLevel");
-    ASSERT_EQ(levels.size(), 1u);
-    EXPECT_EQ(Narrow(levels[0]->Attribute(L"level")), "asInvoker");
-    EXPECT_EQ(Narrow(levels[0]->Attribute(L"uiAccess")), "false");
+    const std::vector<BYTE> got = Query(RunlevelInformationInActivationContext);
+    ASSERT_FALSE(got.empty()) << "no run level: error " << GetLastError();
+    const auto* level = reinterpret_cast<const ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION*>(got.data());
+    EXPECT_EQ(level->RunLevel, ACTCTX_RUN_LEVEL_AS_INVOKER);
+    EXPECT_EQ(level->UiAccess, 0u);
 }
 
-TEST_F(Resources, ManifestDeclaresVistaTo11)
+// The element as Windows 10 and Wine 8 lay it out, with the version last tested: eight-byte
+// aligned after the count.
+struct CompatibilityElement {
+    GUID id;
+    DWORD type;
+    ULONGLONG maxVersionTested;
+};
+static_assert(sizeof(CompatibilityElement) == 32, "unexpected element layout");
+
+TEST_F(Manifest, DeclaresVistaTo11)
 {
-    const XmlDocument doc = ParseXml(Raw(24, kManifest));
-    ASSERT_EQ(doc.error, "");
-    const std::wstring path = kAsmV1 + L"assembly/" + kCompat + L"compatibility/" + kCompat +
-                              L"application/" + kCompat + L"supportedOS";
+    const std::vector<BYTE> got = Query(CompatibilityInformationInActivationContext);
+    ASSERT_FALSE(got.empty()) << "no compatibility information: error " << GetLastError();
+    DWORD count = 0;
+    std::memcpy(&count, got.data(), sizeof count);
+    ASSERT_LE(8 + count * sizeof(CompatibilityElement), got.size());
     std::vector<std::string> ids;
-    for (const XmlElement* e : doc.All(path))
-        ids.push_back(Narrow(Lower(e->Attribute(L"Id"))));
+    for (DWORD i = 0; i < count; ++i) {
+        CompatibilityElement e;
+        std::memcpy(&e, got.data() + 8 + i * sizeof e, sizeof e);
+        wchar_t text[40] = {};
+        StringFromGUID2(e.id, text, 40);
+        ids.push_back(Narrow(text) + (e.type == ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS ? "" : " (not an OS)"));
+    }
     std::sort(ids.begin(), ids.end());
     // The identifiers Windows documents for Vista, 7, 8, 8.1, and 10 and 11.
     std::vector<std::string> expected = {
-        "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
-        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
-        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};
+        "{E2011457-1546-43C5-A5FE-008DEEE3D3F0}", "{35138B9A-5D96-4FBD-8E2D-A2440225F93A}",
+        "{4A2F28E3-53B9-4441-BA9C-D69D4A4A6E38}", "{1F676C76-80E1-4239-95BB-83D0F6D0DA78}",
+        "{8E0F7A12-BFB3-4FE8-B9A5-48FD50A15A9A}"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(ids, expected);
 }
 
-// System aware everywhere: dpiAware for the versions that know only it, and dpiAwareness,
-// which later versions read first and which would otherwise default to what dpiAware implies.
-TEST_F(Resources, ManifestMakesTheLauncherSystemDpiAware)
+// Its own assembly and nothing else: version 6 of the common controls would change every
+// control's look, and on XP it needs an initialisation call the launcher does not make. Its
+// processor must be the image's: Wine ignores a mismatch, Windows refuses to start the program
+// (a side-by-side configuration error).
+TEST_F(Manifest, IsTheLaunchersOwnAssemblyForTheImagesProcessorWithNoDependency)
 {
-    const XmlDocument doc = ParseXml(Raw(24, kManifest));
-    ASSERT_EQ(doc.error, "");
-    const std::wstring settings =
-        kAsmV1 + L"assembly/" + kAsmV3 + L"application/" + kAsmV3 + L"windowsSettings/";
-    const auto aware =
-        doc.All(settings + L"http://schemas.microsoft.com/SMI/2005/WindowsSettings|dpiAware");
-    ASSERT_EQ(aware.size(), 1u);
-    // "true/pm" or "per monitor" would ask for per-monitor awareness.
-    EXPECT_EQ(Narrow(Lower(Trim(aware[0]->text))), "true");
-    const auto awareness = doc.All(
-        settings + L"http://schemas.microsoft.com/SMI/2016/WindowsSettings|dpiAwareness");
-    ASSERT_EQ(awareness.size(), 1u);
-    // A list, of which Windows takes the first value it knows: that must be "system".
-    const std::wstring first = awareness[0]->text.substr(0, awareness[0]->text.find(L','));
-    EXPECT_EQ(Narrow(Lower(Trim(first))), "system");
+    const std::vector<BYTE> detail = Query(ActivationContextDetailedInformation);
+    ASSERT_FALSE(detail.empty()) << "no detailed information: error " << GetLastError();
+    const auto* info = reinterpret_cast<const ACTIVATION_CONTEXT_DETAILED_INFORMATION*>(detail.data());
+    EXPECT_EQ(info->ulAssemblyCount, 1u) << "assemblies: the launcher's and its dependencies";
+
+    const std::vector<BYTE> own = Query(AssemblyDetailedInformationInActivationContext, 1);
+    ASSERT_FALSE(own.empty()) << "no assembly 1: error " << GetLastError();
+    const auto* assembly =
+        reinterpret_cast<const ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(own.data());
+    ASSERT_NE(assembly->lpAssemblyEncodedAssemblyIdentity, nullptr);
+    const std::string identity = Narrow(assembly->lpAssemblyEncodedAssemblyIdentity);
+
+    test::PeImage pe;
+    ASSERT_TRUE(pe.Load(m_path)) << pe.error();
+    const char* processor = pe.machine == IMAGE_FILE_MACHINE_I386    ? "x86"
+                            : pe.machine == IMAGE_FILE_MACHINE_AMD64 ? "amd64"
+                                                                      : "(unknown machine)";
+    EXPECT_EQ(identity, std::string("Velto.Launcher,processorArchitecture=\"") + processor +
+                            "\",type=\"win32\",version=\"1.0.0.1\"");
 }
 
-// Version 6 of the common controls would change every control's look, and on XP it needs an
-// initialisation call the launcher does not make.
-TEST_F(Resources, ManifestDependsOnNoCommonControls)
-{
-    const XmlDocument doc = ParseXml(Raw(24, kManifest));
-    ASSERT_EQ(doc.error, "");
-    for (const XmlElement& e : doc.elements) {
-        EXPECT_EQ(e.path.find(kAsmV1 + L"dependency"), std::wstring::npos)
-            << "a dependency: " << Narrow(e.path);
-        EXPECT_NE(Lower(e.Attribute(L"name")), L"microsoft.windows.common-controls")
-            << Narrow(e.path);
-    }
-}
+}  // namespace

@@ -30,13 +30,21 @@ std::string WindowTextGbk(HWND wnd)
     return ToGbk(text);
 }
 
+LRESULT Ask(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT unanswered)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(wnd, message, wParam, lParam, SMTO_NORMAL, kAnswerMs, &result))
+        return unanswered;
+    return static_cast<LRESULT>(result);
+}
+
 std::string ListItemGbk(HWND list, int index)
 {
-    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+    const LRESULT length = Ask(list, LB_GETTEXTLEN, index, 0);
     if (length == LB_ERR || length >= 1024)
         return "<LB_ERR>";
     wchar_t text[1024] = {};
-    if (SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text)) == LB_ERR)
+    if (Ask(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text)) == LB_ERR)
         return "<LB_ERR>";
     return ToGbk(text);
 }
@@ -237,7 +245,7 @@ POINT ClientCentre(HWND wnd)
 POINT ListItemCentre(HWND list, int index)
 {
     RECT r = {};
-    if (SendMessageW(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r)) == LB_ERR ||
+    if (Ask(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r)) == LB_ERR ||
         r.bottom <= r.top)
         return POINT{-1, -1};
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};

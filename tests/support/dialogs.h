@@ -19,6 +19,10 @@ namespace test {
 // "<not exactly GBK>", which no expected text equals.
 std::string ToGbk(const std::wstring& text);
 std::string WindowTextGbk(HWND wnd);
+// SendMessageW that gives up after kAnswerMs, returning `unanswered`, when the window's thread
+// does not answer (it hangs, or has ended): a test of another process must never hang with it.
+inline constexpr DWORD kAnswerMs = 2000;
+LRESULT Ask(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT unanswered = LB_ERR);
 std::string ListItemGbk(HWND list, int index);
 std::string DlgItemTextGbk(HWND dialog, int id);
 std::string ClassName(HWND wnd);

@@ -13,6 +13,7 @@ inline constexpr char kQuit[] = "\xcd\xcb\xb3\xf6";                             
 inline constexpr char kAboutItem[] = "\xb9\xd8\xd3\xda\x20Velto(&A)...";                   // 关于 Velto(&A)...
 inline constexpr char kAboutCaption[] = "\xb9\xd8\xd3\xda Velto";                           // 关于 Velto
 inline constexpr char kVersionLine[] = "Velto 1.0 \xb0\xe6";                                // Velto 1.0 版
+inline constexpr char kCopyrightLine[] = "\xb0\xe6\xc8\xa8\xcb\xf9\xd3\xd0 (C) 2026 Velto"; // 版权所有 (C) 2026 Velto
 inline constexpr char kOk[] = "\xc8\xb7\xb6\xa8";                                           // 确定
 
 }  // namespace test::gbk

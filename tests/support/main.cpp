@@ -1,6 +1,6 @@
 // tests/support/main.cpp: the main of every test program. On Windows, before any test runs, it
-// puts the program in a job that ends every process it starts, and checks that it runs under the
-// code page the test run intends.
+// makes a crash end the program at once, puts the program in a job that ends every process it
+// starts, and checks that it runs under the code page the test run intends.
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
@@ -26,6 +26,19 @@ void EndChildrenWithThisProgram()
         SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits))
         AssignProcessToJobObject(job, GetCurrentProcess());
     // The handle stays open on purpose: it closes, and the job ends, with this process.
+}
+
+// A crash ends the program at once, with the exception's code as its exit code, whatever it left
+// locked: no crash debugger, no dialog, nothing that allocates (the heap may be what broke, and a
+// stack overflow leaves little room). Without this a test that crashed would hold CTest until
+// its time-out.
+LONG WINAPI EndAtOnce(EXCEPTION_POINTERS* exception)
+{
+    static const char kLine[] = "test program: unhandled exception, ending with its code\r\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), kLine, sizeof kLine - 1, &written, nullptr);
+    TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
 }
 
 // The texts the tests compare are GBK bytes as a program under that code page gets them, so a
@@ -63,6 +76,8 @@ int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
 #ifdef _WIN32
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(test::EndAtOnce);
     test::EndChildrenWithThisProgram();
     if (!test::RunsUnderTheIntendedCodePage())
         return 1;

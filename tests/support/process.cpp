@@ -57,15 +57,18 @@ DWORD CountHandles(DWORD processId)
 Watchdog::Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*), void* context)
     : m_what(what), m_timeoutMs(timeoutMs), m_rescue(rescue), m_context(context),
       m_threadId(GetCurrentThreadId()), m_done(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      m_thread(CreateThread(nullptr, 0, Run, this, 0, nullptr))
+      m_thread(CreateThread(nullptr, 0, Run, this, 0, nullptr)),
+      m_closer(CreateThread(nullptr, 0, Close, this, 0, nullptr))
 {
 }
 
 Watchdog::~Watchdog()
 {
     SetEvent(m_done);
-    WaitForSingleObject(m_thread, INFINITE);
-    CloseHandle(m_thread);
+    for (HANDLE thread : {m_closer, m_thread}) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
     CloseHandle(m_done);
 }
 
@@ -88,6 +91,9 @@ BOOL CALLBACK EndDialogsOfThread(HWND wnd, LPARAM)
 DWORD WINAPI Watchdog::Close(void* param)
 {
     Watchdog* self = static_cast<Watchdog*>(param);
+    if (WaitForSingleObject(self->m_done, self->m_timeoutMs) == WAIT_OBJECT_0)
+        return 0;
+    InterlockedExchange(&self->m_fired, 1);
     ADD_FAILURE() << "watchdog: " << self->m_what << " did not end within " << self->m_timeoutMs
                   << " ms";
     EnumThreadWindows(self->m_threadId, EndDialogsOfThread, 0);
@@ -96,28 +102,22 @@ DWORD WINAPI Watchdog::Close(void* param)
     return 0;
 }
 
+// The last resort, on a thread of its own from the start: closing can block (ending another
+// thread's dialog sends it messages, which a stuck thread does not take), and a thread that
+// crashed inside a callback can leave the heap locked, so that nothing that allocates (a thread,
+// a failure message, stdio) gets on. This allocates nothing.
 DWORD WINAPI Watchdog::Run(void* param)
 {
     Watchdog* self = static_cast<Watchdog*>(param);
-    if (WaitForSingleObject(self->m_done, self->m_timeoutMs) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(self->m_done, self->m_timeoutMs + 2000) == WAIT_OBJECT_0)
         return 0;
-    InterlockedExchange(&self->m_fired, 1);
-    // Closing runs on a thread of its own: ending another thread's dialog sends it messages, and a
-    // thread stuck where it does not take them would block the closing, and with it the last
-    // resort below.
-    HANDLE closer = CreateThread(nullptr, 0, Close, self, 0, nullptr);
-    const bool ended = WaitForSingleObject(self->m_done, 2000) == WAIT_OBJECT_0;
-    if (closer != nullptr) {
-        if (ended)
-            WaitForSingleObject(closer, INFINITE);
-        CloseHandle(closer);
-    }
-    if (ended)
-        return 0;
-    std::fprintf(stderr, "watchdog: %s did not end within %lu ms, nor after being closed; "
-                 "ending the test program\n", self->m_what.c_str(),
-                 static_cast<unsigned long>(self->m_timeoutMs));
-    std::fflush(stderr);
+    char line[320];
+    const int length = wsprintfA(line,
+                                 "watchdog: %.200s did not end within %lu ms, nor after being "
+                                 "closed; ending the test program\r\n",
+                                 self->m_what.c_str(), static_cast<unsigned long>(self->m_timeoutMs));
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(length), &written, nullptr);
     TerminateProcess(GetCurrentProcess(), 3);
     return 0;
 }

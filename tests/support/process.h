@@ -38,7 +38,8 @@ private:
     void* m_context;
     DWORD m_threadId;
     HANDLE m_done;
-    HANDLE m_thread;
+    HANDLE m_thread;  // the last resort
+    HANDLE m_closer;
     volatile LONG m_fired = 0;
 };
 

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# tests/wine_run_test.sh: how a test program ends under scripts/wine-run, checked from outside as
+# CTest sees it. Each command is one CTest test (tests/CMakeLists.txt); EMULATOR... is the
+# emulator's command line, wine-run with its --state and --arch.
+#
+#   wine_run_test.sh crash PROBE EMULATOR...    a crash ends the program at once, with the
+#                                               exception's code (0xC0000005, low byte 5)
+#   wine_run_test.sh linger PROBE EMULATOR...   a process left behind does not keep the output
+#                                               open after the program has ended
+#   wine_run_test.sh refuses PROGRAM EMULATOR...   a test program under another code page than
+#                                               VELTO_CODEPAGE names runs no test and fails
+set -uo pipefail
+fail() { echo "FAIL: $*" >&2; exit 1; }
+[ $# -ge 3 ] || { echo "usage: wine_run_test.sh crash|linger|refuses PROGRAM EMULATOR..." >&2; exit 2; }
+command=$1 program=$2
+shift 2
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+# The output is read through a pipe, as CTest reads it: the run ends when the pipe closes.
+run() { # run ARGS...: sets status and seconds
+    local start end
+    start=$(date +%s%N)
+    # Ten seconds at most: a program held by a debugger, say, fails here, not by CTest's time-out.
+    timeout -k 2 10 "$@" 2>&1 | cat >"$log"
+    status=${PIPESTATUS[0]}
+    end=$(date +%s%N)
+    seconds=$(( (end - start) / 1000000000 ))
+    cat "$log"
+}
+
+case "$command" in
+crash)
+    run "$@" "$program" crash
+    [ "$status" -eq 5 ] || fail "exit status $status, not 5 (the low byte of 0xC0000005)"
+    [ "$seconds" -lt 10 ] || fail "the crashed program took $seconds s to end"
+    echo "the crash ended the program in $seconds s with status $status"
+    ;;
+linger)
+    run "$@" "$program" linger
+    [ "$status" -eq 0 ] || fail "exit status $status"
+    grep -q 'left a process behind' "$log" || fail "the program's own output was lost"
+    [ "$seconds" -lt 10 ] || fail "the output stayed open $seconds s after the program ended"
+    echo "the output closed $seconds s after the program, with a process of it still running"
+    ;;
+refuses)
+    # wine-run's --codepage runs it under 936 whatever VELTO_CODEPAGE says.
+    VELTO_CODEPAGE=1252 run "$@" --codepage 936 "$program"
+    grep -q 'expected code page 1252 (VELTO_CODEPAGE), got 936' "$log" ||
+        fail "no word of the code page it expected and the one it got"
+    [ "$status" -ne 0 ] || fail "it warned but passed (exit status 0)"
+    if grep -q '^\[ *RUN *\]' "$log"; then fail "it ran tests under the wrong code page"; fi
+    echo "refused with status $status, running no test"
+    ;;
+*)
+    fail "unknown command $command"
+    ;;
+esac

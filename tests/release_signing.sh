@@ -58,6 +58,18 @@ launcher_of() { # launcher_of OUT DEST
 }
 
 # Fails unless `osslsigncode verify` (extra arguments after the file) refuses FILE.
+# expect_no_release BIN OUT MESSAGE WHY: packaging into OUT with the osslsigncode found in BIN
+# fails (else WHY), says MESSAGE, and leaves OUT empty.
+expect_no_release() {
+    local bin=$1 out=$2 message=$3 why=$4
+    if PATH=$bin:$PATH package "$out" >"$out.log" 2>&1; then
+        cat "$out.log" >&2
+        fail "$why"
+    fi
+    grep -q "$message" "$out.log" || { cat "$out.log" >&2; fail "no clear message"; }
+    [ -z "$(ls -A "$out")" ] || fail "left in the output folder: $(ls -A "$out")"
+}
+
 expect_refused() { # expect_refused WHY FILE [ARGS...]
     local why=$1 file=$2
     shift 2
@@ -155,13 +167,8 @@ EOF
     rm -rf "$state/broken"
     mkdir -p "$state/broken"
     cp "$state/signed/$name" "$state/signed/$name.sha256" "$state/broken/"
-    if PATH=$state/fake-bin:$PATH package "$state/broken" >"$state/broken.log" 2>&1; then
-        cat "$state/broken.log" >&2
-        fail "packaging went on with a launcher whose signature does not verify"
-    fi
-    grep -q 'does not verify; no archive written' "$state/broken.log" ||
-        { cat "$state/broken.log" >&2; fail "no clear message"; }
-    [ -z "$(ls -A "$state/broken")" ] || fail "left in the output folder: $(ls -A "$state/broken")"
+    expect_no_release "$state/fake-bin" "$state/broken" 'does not verify; no archive written' \
+        "packaging went on with a launcher whose signature does not verify"
 
     # A wrong password fails before anything is written, too.
     printf 'not the password\n' >"$state/wrong-password"
@@ -285,13 +292,9 @@ FAKE
     chmod +x "$state/removal-bin/osslsigncode"
     rm -rf "$state/removal"
     mkdir -p "$state/removal"
-    if PATH=$state/removal-bin:$PATH package "$state/removal" >"$state/removal.log" 2>&1; then
-        cat "$state/removal.log" >&2
-        fail "packaging went on though removing the signature did not give back the unsigned launcher"
-    fi
-    grep -q 'changed more of the launcher than its signature; no archive written' "$state/removal.log" ||
-        { cat "$state/removal.log" >&2; fail "no clear message"; }
-    [ -z "$(ls -A "$state/removal")" ] || fail "left in the output folder: $(ls -A "$state/removal")"
+    expect_no_release "$state/removal-bin" "$state/removal" \
+        'changed more of the launcher than its signature; no archive written' \
+        "packaging went on though removing the signature did not give back the unsigned launcher"
     echo "a signing that changes more than the signature leaves no archive"
     ;;
 

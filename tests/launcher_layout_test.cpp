@@ -102,8 +102,8 @@ TEST(BackgroundPicture, HasTheListFrameWhereTheLayoutChecksExpectIt)
     HMODULE exe = LoadLibraryExA((test::BinDir() + "\\dudazuvi.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
-    const test::ScopedGdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(
-        LoadImageA(exe, MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    const test::ScopedGdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(LoadImageA(
+        exe, MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     FreeLibrary(exe);  // the section is a copy of the resource, not a view of the module
     ASSERT_NE(bitmap.get(), nullptr);
     BITMAP info = {};

@@ -86,7 +86,8 @@ struct CommandLine {
 
 bool IsDigits(const std::string& s)
 {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // Decimal without sign or leading zero, from lo to hi.
@@ -115,8 +116,9 @@ std::vector<std::string> Split(const std::string& s, char at)
 bool IsIpv4(const std::string& s)
 {
     const std::vector<std::string> parts = Split(s, '.');
-    return parts.size() == 4 &&
-           std::all_of(parts.begin(), parts.end(), [](const std::string& p) { return IsNumber(p, 0, 255); });
+    return parts.size() == 4 && std::all_of(parts.begin(), parts.end(), [](const std::string& p) {
+               return IsNumber(p, 0, 255);
+           });
 }
 
 // A DNS name (labels of letters, digits and inner hyphens) or a whole IPv4 address.
@@ -139,8 +141,8 @@ bool IsHostName(const std::string& s)
 {
     const std::vector<std::string> t = Split(line, ' ');
     auto bad = [&](std::size_t i, const char* why) {
-        return ::testing::AssertionFailure() << "token " << i + 1 << " \"" << (i < t.size() ? t[i] : "")
-                                             << "\": " << why;
+        return ::testing::AssertionFailure()
+               << "token " << i + 1 << " \"" << (i < t.size() ? t[i] : "") << "\": " << why;
     };
     for (std::size_t i = 0; i < t.size(); ++i)
         if (t[i].empty())
@@ -156,7 +158,8 @@ bool IsHostName(const std::string& s)
     if (t[3] != "quenz/patch")
         return bad(3, "not quenz/patch");
     const std::size_t colon = t[4].find(':');
-    if (colon == std::string::npos || !IsHostName(t[4].substr(0, colon)) || t[4].substr(colon) != ":15000")
+    if (colon == std::string::npos || !IsHostName(t[4].substr(0, colon)) ||
+        t[4].substr(colon) != ":15000")
         return bad(4, "not a host name and :15000");
     out->patchHost = t[2];
     out->tradeHost = t[4].substr(0, colon);

@@ -42,9 +42,8 @@ inline constexpr char kInvalid[] = "invalid";
 inline constexpr char kCommandLine[] = "command_line";      // GetCommandLineA()
 }  // namespace report
 
-// Exit codes. A rejected command line exits after its window closes, when it has a window.
-inline constexpr int kExitValid = 0;
-inline constexpr int kExitRejected = 2;
+// Exit codes. The command line itself is never judged: any line ends as kExitOk.
+inline constexpr int kExitOk = 0;
 inline constexpr int kExitOutputFailed = 3;  // the record or report could not be written
 inline constexpr int kExitNeverStopped = 4;  // a reporting client was never told to stop
 

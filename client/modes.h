@@ -10,8 +10,6 @@
 #endif
 #include <windows.h>
 
-#include "client/command_line.h"
-
 // False when the variable is unset, empty or longer than the buffer.
 bool GetEnvironmentPath(const char* name, char* path, DWORD size);
 
@@ -19,12 +17,7 @@ bool GetEnvironmentPath(const char* name, char* path, DWORD size);
 bool WriteOutputFile(const char* path, const void* data, DWORD size);
 
 // Reporting mode: writes the report to `reportPath`, then waits to be told to stop. Returns the
-// exit code, `exitCode` when it was stopped.
-int ReportAndLinger(const char* reportPath, const char* received, int exitCode);
-
-// The window that shows what was received; returns `exitCode` once it is closed.
-int ShowWindowAndWait(HINSTANCE instance, int show, const char* received, bool valid,
-                      const ClientCommandLine& line, const ClientCommandLineError& error,
-                      int exitCode);
+// exit code.
+int ReportAndLinger(const char* reportPath, const char* received);
 
 #endif  // VELTO_CLIENT_MODES_H

@@ -101,7 +101,7 @@ bool WriteReport(const char* path, const char* received)
 
 }  // namespace
 
-int ReportAndLinger(const char* reportPath, const char* received, int exitCode)
+int ReportAndLinger(const char* reportPath, const char* received)
 {
     if (!WriteReport(reportPath, received))
         return client::kExitOutputFailed;
@@ -113,5 +113,5 @@ int ReportAndLinger(const char* reportPath, const char* received, int exitCode)
         stop != nullptr && WaitForSingleObject(stop, client::kLingerMaxMs) == WAIT_OBJECT_0;
     if (stop != nullptr)
         CloseHandle(stop);
-    return stopped ? exitCode : client::kExitNeverStopped;
+    return stopped ? client::kExitOk : client::kExitNeverStopped;
 }

@@ -9,6 +9,7 @@
 
 #include "tests/support/dialogs.h"
 #include "tests/support/expected_texts.h"
+#include "tests/support/gdi.h"
 #include "tests/support/launcher_driver.h"
 #include "tests/support/hex.h"
 #include "tests/support/pe_image.h"
@@ -295,18 +296,11 @@ std::vector<DWORD> PixelsOf(HBITMAP bitmap, int* width, int* height)
     BITMAP bm = {};
     if (GetObjectA(bitmap, sizeof bm, &bm) != sizeof bm)
         return {};
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = bm.bmWidth;
-    info.bmiHeader.biHeight = -bm.bmHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = test::TopDownDib(bm.bmWidth, bm.bmHeight);
     std::vector<DWORD> pixels(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
-    HDC screen = GetDC(nullptr);
-    const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(bm.bmHeight), pixels.data(),
-                               &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
+    const int rows = GetDIBits(test::ScopedGetDC(nullptr), bitmap, 0,
+                               static_cast<UINT>(bm.bmHeight), pixels.data(), &info,
+                               DIB_RGB_COLORS);
     if (rows != bm.bmHeight)
         return {};
     for (DWORD& p : pixels)
@@ -355,11 +349,11 @@ TEST_F(LauncherPicture, AtTheDesignedScaleItIsTheTemplatesBitmapAsItIs)
 TEST_F(LauncherPicture, StretchedItIsSmoothSixteenBitAndDeletedOnceWhenTheDialogEnds)
 {
     // Across the frame's hairline: the original's colours there.
-    HBITMAP original = static_cast<HBITMAP>(LoadImageA(
-        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, 0));
     int ow = 0, oh = 0;
-    const std::vector<DWORD> source = PixelsOf(original, &ow, &oh);
-    DeleteObject(original);
+    const std::vector<DWORD> source = PixelsOf(
+        test::ScopedGdiObject<HBITMAP>(static_cast<HBITMAP>(LoadImageA(
+            GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, 0))),
+        &ow, &oh);
     ASSERT_EQ(ow, kPictureWidth);
     static std::vector<DWORD> s_sourceColours;
     s_sourceColours.clear();
@@ -437,27 +431,21 @@ TEST_F(LauncherPicture, StretchedItIsSmoothSixteenBitAndDeletedOnceWhenTheDialog
 TEST(CreateScaledPicture, KeepsColoursAtTheSameSizeAndBlendsAcrossAnEdgeWhenStretched)
 {
     const DWORD twoColumns[] = {0x000000, 0xFFFFFF, 0x000000, 0xFFFFFF};  // 2 x 2, top down
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 2;
-    info.bmiHeader.biHeight = -2;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = test::TopDownDib(2, 2);
     void* bits = nullptr;
-    HBITMAP source = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const test::ScopedGdiObject<HBITMAP> source(
+        CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     ASSERT_NE(source, nullptr);
     std::memcpy(bits, twoColumns, sizeof twoColumns);
 
-    HBITMAP same = CreateScaledPicture(source, 2, 2);
     int w = 0, h = 0;
-    EXPECT_EQ(PixelsOf(same, &w, &h), std::vector<DWORD>(twoColumns, twoColumns + 4));
-    DeleteObject(same);
+    EXPECT_EQ(PixelsOf(test::ScopedGdiObject<HBITMAP>(CreateScaledPicture(source, 2, 2)), &w, &h),
+              std::vector<DWORD>(twoColumns, twoColumns + 4));
 
     // Four columns from two: the outer ones keep the edge colours, and between them the step
     // from black to white is blended: a grey, not a copy of either.
-    HBITMAP wide = CreateScaledPicture(source, 4, 1);
-    const std::vector<DWORD> row = PixelsOf(wide, &w, &h);
+    const std::vector<DWORD> row =
+        PixelsOf(test::ScopedGdiObject<HBITMAP>(CreateScaledPicture(source, 4, 1)), &w, &h);
     ASSERT_EQ(row.size(), 4u);
     EXPECT_EQ(row[0], 0x000000u);
     EXPECT_EQ(row[3], 0xFFFFFFu);
@@ -467,22 +455,19 @@ TEST(CreateScaledPicture, KeepsColoursAtTheSameSizeAndBlendsAcrossAnEdgeWhenStre
     for (DWORD p : row)
         EXPECT_TRUE(((p >> 16) & 0xFF) == (p & 0xFF) && ((p >> 8) & 0xFF) == (p & 0xFF))
             << std::hex << p << " is not a grey";
-    DeleteObject(wide);
 
     // Scaled about a point one pixel before the picture, as inside a control's edge: twice the
     // size, the picture moves out from that point by a pixel, the edge colour filling in behind.
-    HBITMAP inset = CreateScaledPicture(source, 4, 1, 1, 0);
-    const std::vector<DWORD> moved = PixelsOf(inset, &w, &h);
+    const std::vector<DWORD> moved =
+        PixelsOf(test::ScopedGdiObject<HBITMAP>(CreateScaledPicture(source, 4, 1, 1, 0)), &w, &h);
     ASSERT_EQ(moved.size(), 4u);
     EXPECT_EQ(moved[0], 0x000000u);
     EXPECT_EQ(moved[1], 0x000000u) << "not moved: " << std::hex << moved[1];
     EXPECT_NE(row[1], 0x000000u);
     EXPECT_TRUE((moved[2] & 0xFF) > 0x20 && (moved[2] & 0xFF) < 0xE0) << std::hex << moved[2];
-    DeleteObject(inset);
 
     EXPECT_EQ(CreateScaledPicture(source, 0, 4), nullptr);
     EXPECT_EQ(CreateScaledPicture(nullptr, 4, 4), nullptr);
-    DeleteObject(source);
 }
 
 // --- Failures the user is told of ----------------------------------------------------------

@@ -10,6 +10,7 @@
 // when unset), which the prefix must already have when this program starts: the tests check it.
 #include "res/resource.h"
 #include "tests/support/files.h"
+#include "tests/support/gdi.h"
 #include "tests/support/launcher_driver.h"
 
 #include <gtest/gtest.h>
@@ -101,16 +102,17 @@ TEST(BackgroundPicture, HasTheListFrameWhereTheLayoutChecksExpectIt)
     HMODULE exe = LoadLibraryExA((test::BinDir() + "\\dudazuvi.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(exe, MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ASSERT_NE(bitmap, nullptr);
+    const test::ScopedGdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(LoadImageA(
+        exe, MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    FreeLibrary(exe);  // the section is a copy of the resource, not a view of the module
+    ASSERT_NE(bitmap.get(), nullptr);
     BITMAP info = {};
     GetObjectA(bitmap, sizeof info, &info);
     EXPECT_EQ(info.bmWidth, kPictureWidth);
     EXPECT_EQ(info.bmHeight, kPictureHeight);
 
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap);
+    const test::ScopedMemoryDC dc;
+    const test::ScopedSelect selected(dc, bitmap);
     const int midX = (kFrame.left + kFrame.right) / 2 + 20;  // clear of the middle jewel
     const int midY = (kFrame.top + kFrame.bottom) / 2;
     const POINT line[] = {{kFrame.left, midY}, {kFrame.right - 1, midY},
@@ -125,10 +127,6 @@ TEST(BackgroundPicture, HasTheListFrameWhereTheLayoutChecksExpectIt)
         EXPECT_FALSE(IsGold(within)) << "frame at (" << inside[i].x << ", " << inside[i].y
                                      << "), inside the expected line";
     }
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-    FreeLibrary(exe);
 }
 
 class LauncherLayout : public ::testing::Test {
@@ -137,9 +135,7 @@ protected:
     {
         // Measured in real pixels, whatever Wine or Windows would otherwise scale for us.
         SetProcessDPIAware();
-        HDC screen = GetDC(nullptr);
-        const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+        const int dpi = GetDeviceCaps(test::ScopedGetDC(nullptr), LOGPIXELSY);
         ASSERT_EQ(dpi, TestDpi()) << "the display's DPI is not the one this run is for";
         ASSERT_TRUE(m_launcher.Start(test::BinDir() + "\\dudazuvi.exe", m_scratch.path(),
                                      m_scratch.File("record.txt")))
@@ -285,7 +281,7 @@ TEST_F(LauncherLayout, FrameIsDrawnWhereTheScaledPictureHasIt)
     const int reach = g.X(12);
     // The window may still be coming to the front, or painting.
     const bool all = test::WaitUntil([&] {
-        HDC screen = GetDC(nullptr);
+        const test::ScopedGetDC screen(nullptr);
         bool each = true;
         for (int i = 0; i < 4; ++i) {
             found[i] = -1;
@@ -302,7 +298,6 @@ TEST_F(LauncherLayout, FrameIsDrawnWhereTheScaledPictureHasIt)
             }
             each = each && std::abs(found[i] - sides[i].expected) <= Tolerance();
         }
-        ReleaseDC(nullptr, screen);
         return each;
     }, 3000);
     for (int i = 0; i < 4; ++i)

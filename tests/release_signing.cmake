@@ -32,8 +32,10 @@ add_test(NAME release.signing.starts
             --gtest_filter=LauncherScenarios.QuickBehind)
 list(APPEND signing_tests release.signing.pe release.signing.resources release.signing.starts)
 
+# Label "slow" too: each packaging builds, and they take turns, so the chain alone is longer than
+# the rest of the quick loop. `ctest -L release` runs just these; scripts/test runs them anyway.
 set_tests_properties(release.signing.prepare release.signing.clean ${signing_tests} PROPERTIES
-    LABELS release)
+    LABELS "release;slow")
 set_tests_properties(${signing_tests} PROPERTIES FIXTURES_REQUIRED signed TIMEOUT 120)
 set_tests_properties(release.signing.pe release.signing.resources release.signing.starts
     PROPERTIES FIXTURES_REQUIRED "signed;wine")

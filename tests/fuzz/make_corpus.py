@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-# tests/fuzz/make_corpus.py: writes the fuzzers' seed corpora from region/region_table.cpp.
+# tests/fuzz/make_corpus.py: writes the lookup fuzzer's seed corpus from region/region_table.cpp.
 # Run from anywhere after a table change; the seeds it writes are committed.
 #   tests/fuzz/make_corpus.py
 import pathlib
@@ -57,54 +57,9 @@ def label_seeds(rows):
     return seeds
 
 
-def command_seeds(rows):
-    seeds = [(f"row{i:02}", command.encode("ascii")) for i, (_, command) in enumerate(rows, 1)]
-    line = rows[0][1]
-    tokens = line.split(" ")
-
-    def swap(index, value):  # 1-based token
-        t = list(tokens)
-        t[index - 1] = value
-        return " ".join(t).encode("latin-1")  # bytes as written
-
-    rest = line[len("vexa.exe"):]
-    seeds += [
-        ("ok-quoted-path", ('"C:\\Program Files\\Velto\\vexa.exe"' + rest).encode("ascii")),
-        ("ok-bare-path", ("C:/Velto/VEXA.EXE" + rest).encode("ascii")),
-        ("ok-no-extension", ("vexa" + rest).encode("ascii")),
-        ("miss-empty", b""),
-        ("miss-unclosed-quote", b'"vexa.exe 1'),
-        ("miss-trailing-space", line.encode("ascii") + b" "),
-        ("miss-double-space", line.replace(" ", "  ", 1).encode("ascii")),
-        ("miss-tab", line.replace(" ", "\t", 1).encode("ascii")),
-        ("miss-extra-token", line.encode("ascii") + b" 192.0.2.9"),
-        ("miss-short", line.rsplit(" ", 1)[0].encode("ascii")),
-        ("miss-head-only", " ".join(tokens[:13]).encode("ascii")),
-        ("miss-count-3", swap(6, "3")),
-        ("miss-port-0", swap(15, "0")),
-        ("miss-port-65536", swap(15, "65536")),
-        ("miss-port-leading-zero", swap(15, "015010")),
-        ("miss-octet-256", swap(14, "192.0.2.256")),
-        ("miss-octet-leading-zero", swap(14, "192.0.2.01")),
-        ("miss-three-octets", swap(14, "192.0.2")),
-        ("miss-trade-no-port", swap(5, "trade-01.velto.example")),
-        ("miss-trade-port-0", swap(5, "trade-01.velto.example:0")),
-        ("miss-host-trailing-dot", swap(3, "patch-a.velto.example.")),
-        ("miss-host-numeric-tail", swap(3, "patch.1")),
-        ("miss-host-long-label", swap(3, "a" * 64 + ".example")),
-        ("miss-host-254", swap(3, ("a" * 62 + ".") * 4 + "ab")),
-        ("miss-constant", swap(2, "2")),
-        ("miss-patch-path", swap(4, "quenz/Patch")),
-        ("miss-program", swap(1, "vexa.exe.bak")),
-        ("miss-high-bytes", swap(3, "\xba\xd3.example")),
-    ]
-    return seeds
-
-
 def main():
     rows = table_rows()
     write("fuzz_find_region", label_seeds(rows))
-    write("fuzz_client_command_line", command_seeds(rows))
 
 
 if __name__ == "__main__":

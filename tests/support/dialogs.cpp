@@ -1,6 +1,8 @@
 // tests/support/dialogs.cpp: reading, finding and driving windows and message boxes.
 #include "tests/support/dialogs.h"
 
+#include "tests/support/gdi.h"
+
 #include <cstdio>
 
 namespace test {
@@ -125,20 +127,14 @@ Picture Capture(HDC source, int x, int y, int width, int height, HICON icon = nu
                 DWORD fill = 0)
 {
     Picture picture;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    HDC memory = CreateCompatibleDC(nullptr);
+    const BITMAPINFO info = TopDownDib(width, height);
+    const ScopedMemoryDC memory;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr) {
-        DeleteDC(memory);
+    const ScopedGdiObject<HBITMAP> bitmap(
+        CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap == nullptr)
         return picture;
-    }
-    HGDIOBJ old = SelectObject(memory, bitmap);
+    const ScopedSelect selected(memory, bitmap);
     bool ok;
     if (source != nullptr) {
         ok = BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY) != 0;
@@ -155,9 +151,6 @@ Picture Capture(HDC source, int x, int y, int width, int height, HICON icon = nu
         const DWORD* p = static_cast<const DWORD*>(bits);
         picture.pixels.assign(p, p + width * height);
     }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
     return picture;
 }
 
@@ -183,10 +176,8 @@ bool ShowsIcon(HWND wnd, HICON icon, int size, RECT area)
     if (opaque.size() < static_cast<std::size_t>(size * size / 4))
         return false;
 
-    HDC dc = GetWindowDC(wnd);
-    const Picture shown = Capture(dc, area.left, area.top, area.right - area.left,
-                                  area.bottom - area.top);
-    ReleaseDC(wnd, dc);
+    const Picture shown = Capture(ScopedGetDC(wnd, true), area.left, area.top,
+                                  area.right - area.left, area.bottom - area.top);
     if (shown.pixels.empty())
         return false;
     for (int top = 0; top + size <= shown.height; ++top) {

@@ -4,11 +4,11 @@
  *   wine-keeper.exe READY-FILE     creates READY-FILE (a Windows path) once the desktop is up
  *
  * Wine ends the desktop's process (explorer.exe /desktop) about a second after the last other
- * program on the desktop ends, and starts a new one with the next program. A program that starts
- * while the old desktop goes can still be handed the old one's cursor-clipping X window, and
- * Wine 10 unmaps that window as the program's first window comes up: once the old process has
- * gone, the X server answers BadWindow and the program dies of it. With one program on the
- * desktop that never ends, the desktop never goes.
+ * program on the desktop ends, and starts a new one with the next program. Under Wine 10 a program
+ * that starts while the old one goes can die at once of an X error: BadWindow in X_UnmapWindow on
+ * a window of the old desktop's process that has gone with it (its cursor-clipping window, the
+ * first window it makes). With one program on the desktop that never ends, the desktop never
+ * goes.
  *
  * It has no window and no message queue, so nothing sent or posted can wake it: the
  * `rundll32 user32.dll,WaitMessage` that did this before has a window of its own, and Wine 10

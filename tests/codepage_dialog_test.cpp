@@ -238,7 +238,7 @@ private:
 TEST(FrameworkText, LoadStringFillsItsBufferWithTheTextAndTerminatorAndWritesNoFurther)
 {
     CString text;
-    void* block = nullptr;
+    const void* block = nullptr;
     std::size_t size = 0;
     bool intact = false;
     {

@@ -9,9 +9,11 @@
 #                                               open after the program has ended
 #   wine_run_test.sh refuses PROGRAM EMULATOR...   a test program under another code page than
 #                                               VELTO_CODEPAGE names runs no test and fails
+#   wine_run_test.sh desktop PROGRAM EMULATOR...   the prefix's desktop process outlives a
+#                                               program: it runs on, the same one, 3 s after it
 set -uo pipefail
 fail() { echo "FAIL: $*" >&2; exit 1; }
-[ $# -ge 3 ] || { echo "usage: wine_run_test.sh crash|linger|refuses PROGRAM EMULATOR..." >&2; exit 2; }
+[ $# -ge 3 ] || { echo "usage: wine_run_test.sh crash|linger|refuses|desktop PROGRAM EMULATOR..." >&2; exit 2; }
 command=$1 program=$2
 shift 2
 log=$(mktemp)
@@ -51,6 +53,30 @@ refuses)
     [ "$status" -ne 0 ] || fail "it warned but passed (exit status 0)"
     if grep -q '^\[ *RUN *\]' "$log"; then fail "it ran tests under the wrong code page"; fi
     echo "refused with status $status, running no test"
+    ;;
+desktop)
+    # Wine ends the desktop's process about a second after the last other program on it, and one
+    # starting as it ends can die at once of an X error (scripts/wine-keeper.c): wine-run keeps it.
+    run "$@" "$program" --gtest_list_tests
+    [ "$status" -eq 0 ] || fail "exit status $status"
+    state='' previous=''
+    for arg in "$@"; do
+        if [ "$previous" = --state ]; then state=$arg; fi
+        previous=$arg
+    done
+    prefix=$(cd "$state" && pwd)/prefix
+    desktops() { # the pids of the prefix's desktop processes
+        local pid
+        for pid in $(pgrep -f 'explorer\.exe /desktop'); do
+            if grep -qzxF "WINEPREFIX=$prefix" "/proc/$pid/environ" 2>/dev/null; then echo "$pid"; fi
+        done
+    }
+    first=$(desktops)
+    [ -n "$first" ] || fail "no desktop process of $prefix runs after the program"
+    sleep 3
+    [ "$(desktops)" = "$first" ] ||
+        fail "the desktop process $first did not outlive the program by 3 s (now: $(desktops))"
+    echo "the desktop process $first still runs 3 s after the program ended"
     ;;
 *)
     fail "unknown command $command"

@@ -431,10 +431,12 @@ PY
     [ "$kinds" = application/timestamp-query ] ||
         fail "time-stamp requests sent as '$kinds', not only RFC 3161's application/timestamp-query"
     launcher_of "$state/stamped" "$state/stamped.exe"
-    osslsigncode verify -in "$state/stamped.exe" -CAfile "$keys/ca.pem" -TSA-CAfile "$keys/ca.pem" \
-        >"$state/stamped-verify.log" 2>&1 &&
-        grep -q '^Timestamp Server Signature verification: ok' "$state/stamped-verify.log" ||
-        { cat "$state/stamped-verify.log" >&2; fail "no valid RFC 3161 counter-signature on the launcher"; }
+    if ! osslsigncode verify -in "$state/stamped.exe" -CAfile "$keys/ca.pem" \
+            -TSA-CAfile "$keys/ca.pem" >"$state/stamped-verify.log" 2>&1 ||
+       ! grep -q '^Timestamp Server Signature verification: ok' "$state/stamped-verify.log"; then
+        cat "$state/stamped-verify.log" >&2
+        fail "no valid RFC 3161 counter-signature on the launcher"
+    fi
     echo "--timestamp asks the server for an RFC 3161 time-stamp, and its counter-signature verifies"
     ;;
 

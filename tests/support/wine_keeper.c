@@ -1,5 +1,6 @@
-/* scripts/wine-keeper.c: holds a Wine prefix's desktop up for as long as it runs. scripts/wine-run
- * builds it into its state folder and starts it with the prefix; `wineserver -k` ends it.
+/* tests/support/wine_keeper.c: holds a Wine prefix's desktop up for as long as it runs.
+ * scripts/wine-run starts it with the prefix (its --keeper names the build's wine-keeper.exe, of
+ * the prefix's architecture); `wineserver -k` ends it.
  *
  *   wine-keeper.exe READY-FILE     creates READY-FILE (a Windows path) once the desktop is up
  *

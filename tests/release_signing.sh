@@ -372,11 +372,14 @@ timestamp)
     openssl x509 -req -in "$tsa/tsa.csr" -CA "$keys/ca.pem" -CAkey "$keys/ca.key" \
         -CAcreateserial -days 2 -extfile "$tsa/tsa.ext" -out "$tsa/tsa.pem" 2>/dev/null
     echo 01 >"$tsa/serial"
-    printf '%s\n' '[tsa]' 'default_tsa = throwaway' '[throwaway]' "serial = $tsa/serial" \
-        "signer_cert = $tsa/tsa.pem" "signer_key = $tsa/tsa.key" "certs = $keys/ca.pem" \
-        'signer_digest = sha256' 'default_policy = 1.2.3.4.1' \
-        'digests = sha256, sha384, sha512, sha1' 'ess_cert_id_alg = sha256' >"$tsa/tsa.cnf"
-    # It ends itself after a minute, whatever becomes of this script.
+    tsa_config() { # tsa_config CERT CHAIN: the responder signs with CERT from its next request on
+        printf '%s\n' '[tsa]' 'default_tsa = throwaway' '[throwaway]' "serial = $tsa/serial" \
+            "signer_cert = $1" "signer_key = $tsa/tsa.key" "certs = $2" \
+            'signer_digest = sha256' 'default_policy = 1.2.3.4.1' \
+            'digests = sha256, sha384, sha512, sha1' 'ess_cert_id_alg = sha256' >"$tsa/tsa.cnf"
+    }
+    tsa_config "$tsa/tsa.pem" "$keys/ca.pem"
+    # It ends itself after three minutes, whatever becomes of this script.
     python3 - "$tsa" <<'PY' &
 import http.server, os, subprocess, sys, threading
 tsa = sys.argv[1]
@@ -404,7 +407,7 @@ class Responder(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 server = http.server.HTTPServer(("127.0.0.1", 0), Responder)
-threading.Timer(60, server.shutdown).start()
+threading.Timer(180, server.shutdown).start()
 with open(f"{tsa}/port.part", "w") as f:
     f.write(str(server.server_port))
 os.rename(f"{tsa}/port.part", f"{tsa}/port")
@@ -419,10 +422,14 @@ PY
     [ -s "$tsa/port" ] || fail "the local time-stamp responder did not start"
     url=http://127.0.0.1:$(cat "$tsa/port")/
     # No proxy may carry the request off this machine.
-    if ! env -u http_proxy -u HTTP_PROXY -u https_proxy -u HTTPS_PROXY -u all_proxy -u ALL_PROXY \
-            no_proxy='*' NO_PROXY='*' "$source_dir/scripts/package" --sign "$keys/sign.p12" \
-            --password-file "$keys/password" --ca-file "$keys/ca.pem" --out "$state/stamped" \
-            --timestamp "$url" >"$state/stamped.log" 2>&1; then
+    stamped_package() { # stamped_package OUT: packs into OUT, time-stamped by the responder
+        (
+            unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY all_proxy ALL_PROXY
+            export no_proxy='*' NO_PROXY='*'
+            package "$1" --timestamp "$url"
+        ) >"$1.log" 2>&1
+    }
+    if ! stamped_package "$state/stamped"; then
         cat "$state/stamped.log" >&2
         fail "packaging with --timestamp failed; the server was sent:" \
              "$(sort -u "$tsa/requests.log" | paste -sd ' ')"
@@ -437,7 +444,24 @@ PY
         cat "$state/stamped-verify.log" >&2
         fail "no valid RFC 3161 counter-signature on the launcher"
     fi
-    echo "--timestamp asks the server for an RFC 3161 time-stamp, and its counter-signature verifies"
+
+    # A time-stamp from an authority that chains to no trusted root makes no release, though
+    # osslsigncode's verify exits 0 for it.
+    mkdir -p "$tsa/stranger"
+    make_ca "$tsa/stranger" "Velto Throwaway Stranger CA"
+    openssl x509 -req -in "$tsa/tsa.csr" -CA "$tsa/stranger/ca.pem" -CAkey "$tsa/stranger/ca.key" \
+        -CAcreateserial -days 2 -extfile "$tsa/tsa.ext" -out "$tsa/stranger/tsa.pem" 2>/dev/null
+    tsa_config "$tsa/stranger/tsa.pem" "$tsa/stranger/ca.pem"
+    mkdir -p "$state/stranger"
+    if stamped_package "$state/stranger"; then
+        cat "$state/stranger.log" >&2
+        fail "packed a launcher whose time-stamp chains to no trusted root"
+    fi
+    grep -q 'time-stamp on the signed launcher does not verify' "$state/stranger.log" ||
+        { cat "$state/stranger.log" >&2; fail "no clear message for the untrusted time-stamp"; }
+    [ -z "$(ls -A "$state/stranger")" ] || fail "left in the output folder: $(ls -A "$state/stranger")"
+    echo "--timestamp asks the server for an RFC 3161 time-stamp, its counter-signature verifies," \
+         "and one from an untrusted authority makes no release"
     ;;
 
 clean)

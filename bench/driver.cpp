@@ -1,10 +1,9 @@
 // bench/driver.cpp: measures the launcher against the floor program, which does the same visible
-// work in raw Win32. Runs them alternately and prints a Markdown report on standard output;
-// progress and errors go to standard error.
+// work in raw Win32. Runs them alternately, writes every run's figures to a CSV file and prints
+// what holds for the whole set (clock, file sizes, imports) as "key=value" lines on standard
+// output; bench/report.py turns both into the report. Progress and errors go to standard error.
 //
-//   driver [--runs N] [--warmup N] [--idle-ms N] [--launcher PATH] [--floor PATH] [--csv PATH]
-//
-// --csv writes every run's figures to PATH as well.
+//   driver --csv PATH [--runs N] [--warmup N] [--idle-ms N] [--launcher PATH] [--floor PATH]
 //
 // Both programs default to their places beside this one (..\bin\dudazuvi.exe, floor.exe); each
 // needs vexa.exe, the stand-in client, in its own folder.
@@ -96,20 +95,9 @@ struct PeSize {
     DWORD headers = 0;
     DWORD resources = 0;   // raw size of .rsrc
     DWORD codeAndData = 0; // raw sizes of every other section
-    char imports[512] = {};
+    std::string imports;   // the DLLs' names, ", " between them
     bool importsAllSystem = true;
 };
-
-bool IsSystemDll(const char* name)
-{
-    char dir[MAX_PATH];
-    char path[MAX_PATH];
-    const UINT n = GetSystemDirectoryA(dir, sizeof dir);
-    if (n == 0 || n >= sizeof dir ||
-        std::snprintf(path, sizeof path, "%s\\%s", dir, name) >= static_cast<int>(sizeof path))
-        return false;
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
 
 PeSize ReadPe(const char* path)
 {
@@ -129,10 +117,10 @@ PeSize ReadPe(const char* path)
     if (!image.error().empty())
         Fail("%s: %s", path, image.error().c_str());
     for (const std::string& name : dlls) {
-        if (pe.imports[0] != '\0')
-            std::strncat(pe.imports, ", ", sizeof pe.imports - std::strlen(pe.imports) - 1);
-        std::strncat(pe.imports, name.c_str(), sizeof pe.imports - std::strlen(pe.imports) - 1);
-        if (!IsSystemDll(name.c_str()))
+        if (!pe.imports.empty())
+            pe.imports += ", ";
+        pe.imports += name;
+        if (!test::IsSystemDll(name))
             pe.importsAllSystem = false;
     }
     return pe;
@@ -350,214 +338,10 @@ bool CheckSharedClock(const char* clientPath, double* entryMs)
     return before < stamp && stamp < after;
 }
 
-// ---- Statistics and the report
+// ---- What was measured
 
-struct Stats {
-    double value, min, max;  // value: the quantile asked for
-};
-
-// The q-quantile, interpolated between the two nearest runs (q = 0.5 is the usual median).
-// Reorders `values`.
-double Quantile(double* values, int n, double q)
-{
-    const double h = (n - 1) * q;
-    const int below = static_cast<int>(h);
-    std::nth_element(values, values + below, values + n);
-    const double low = values[below];
-    if (below + 1 >= n)
-        return low;
-    const double high = *std::min_element(values + below + 1, values + n);
-    return low + (h - below) * (high - low);
-}
-
-void Collect(const Program& program, double Sample::*field, double* values)
-{
-    for (int i = 0; i < program.runs; ++i)
-        values[i] = program.samples[i].*field;
-}
-
-Stats Summarize(const Program& program, double Sample::*field, double q = 0.5)
-{
-    static double values[kMaxRuns];
-    const int n = program.runs;
-    Collect(program, field, values);
-    const auto extremes = std::minmax_element(values, values + n);
-    const double min = *extremes.first;
-    const double max = *extremes.second;
-    return {Quantile(values, n, q), min, max};
-}
-
-// 95% interval of the ratio of q-quantiles by the percentile bootstrap: how far the ratio moves
-// when the runs are drawn again. Load on the machine widens it; a target inside it is not
-// decided.
-void RatioInterval(const Program& a, const Program& b, double Sample::*field, double q,
-                   double* low, double* high)
-{
-    const int kDraws = 2000;
-    static double valuesA[kMaxRuns], valuesB[kMaxRuns], drawn[kMaxRuns], ratios[kDraws];
-    Collect(a, field, valuesA);
-    Collect(b, field, valuesB);
-    unsigned long long state = 0x9E3779B97F4A7C15ull;  // fixed: the same runs give the same interval
-    auto next = [&state](int n) {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return static_cast<int>(state % static_cast<unsigned>(n));
-    };
-    int valid = 0;
-    for (int d = 0; d < kDraws; ++d) {
-        for (int i = 0; i < a.runs; ++i)
-            drawn[i] = valuesA[next(a.runs)];
-        const double valueA = Quantile(drawn, a.runs, q);
-        for (int i = 0; i < b.runs; ++i)
-            drawn[i] = valuesB[next(b.runs)];
-        const double valueB = Quantile(drawn, b.runs, q);
-        if (valueB > 0)
-            ratios[valid++] = valueA / valueB;
-    }
-    std::sort(ratios, ratios + valid);
-    *low = valid ? ratios[valid * 25 / 1000] : 0;
-    *high = valid ? ratios[valid * 975 / 1000 - 1] : 0;
-}
-
-struct Row {
-    const char* label;
-    double Sample::*field;
-    const char* format;  // of one value
-    double target;       // largest launcher/floor ratio allowed; 0 for none
-    double quantile;     // which one the row compares
-};
-
-const char* Verdict(double ratio, double low, double high, double target)
-{
-    if (high <= target)
-        return "met";
-    if (low > target)
-        return "MISSED";
-    return ratio <= target ? "within the target here, but not decided: the interval spans it"
-                           : "over the target here, but not decided: the interval spans it";
-}
-
-void PrintMeasureRow(const Program& launcher, const Program& floor, const Row& row)
-{
-    const Stats a = Summarize(launcher, row.field, row.quantile);
-    const Stats b = Summarize(floor, row.field, row.quantile);
-    char cells[6][32];
-    const double values[6] = {a.value, a.min, a.max, b.value, b.min, b.max};
-    for (int i = 0; i < 6; ++i)
-        std::snprintf(cells[i], sizeof cells[i], row.format, values[i]);
-    // The extremes are the same runs' as on the median's row.
-    if (row.quantile != 0.5)
-        cells[1][0] = cells[2][0] = cells[4][0] = cells[5][0] = '\0';
-    std::printf("| %s | %s | %s | %s | %s | %s | %s |", row.label, cells[0], cells[1], cells[2],
-                cells[3], cells[4], cells[5]);
-    if (b.value == 0.0) {
-        std::printf(" n/a | | %s | n/a: the floor reads 0 |\n", row.target > 0 ? "yes" : "none");
-        return;
-    }
-    const double ratio = a.value / b.value;
-    double low = 0, high = 0;
-    RatioInterval(launcher, floor, row.field, row.quantile, &low, &high);
-    std::printf(" %.3f | %.3f to %.3f |", ratio, low, high);
-    if (row.target > 0)
-        std::printf(" at most %.2f | %s |\n", row.target, Verdict(ratio, low, high, row.target));
-    else
-        std::printf(" none | |\n");
-}
-
-void PrintReport(const Program& launcher, const Program& floor, int warmup, bool clockShared,
-                 double clientEntryMs)
-{
-    std::printf("Runs: %d of each program, alternating in ABBA order, after %d uncounted "
-                "warm-up runs of each. Each row compares one statistic of the runs (the median "
-                "unless named) as launcher / floor; the 95%% interval is a bootstrap over the "
-                "runs, and a target inside it is not decided by this run. Other work on the "
-                "machine only ever adds time, so the 10th percentile, from the least disturbed "
-                "runs, shows the programs' own difference when the medians are noisy.\n\n",
-                launcher.runs, warmup);
-    std::printf("| Measure | Launcher | min | max | Floor | min | max | "
-                "Launcher/floor | 95%% interval | Target | Verdict |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---|---|---|\n");
-    const Row rows[] = {
-        {"Start to ready (ms)", &Sample::readyMs, "%.2f", 1.05, 0.5},
-        {"Start to ready, 10th percentile (ms)", &Sample::readyMs, "%.2f", 1.05, 0.1},
-        {"Confirm to client (ms)", &Sample::confirmMs, "%.2f", 1.05, 0.5},
-        {"Confirm to client, 10th percentile (ms)", &Sample::confirmMs, "%.2f", 1.05, 0.1},
-        {"Peak working set (KiB)", &Sample::peakWorkingSetKiB, "%.0f", 1.05, 0.5},
-        {g_privateFromPagefile ? "Private bytes: PagefileUsage (KiB)"
-                               : "Private bytes: PrivateUsage (KiB)",
-         &Sample::privateKiB, "%.0f", 1.05, 0.5},
-        {"Private committed, VirtualQueryEx (KiB)", &Sample::committedPrivateKiB, "%.0f", 1.05,
-         0.5},
-        {"USER objects", &Sample::userObjects, "%.0f", 0, 0.5},
-        {"GDI objects", &Sample::gdiObjects, "%.0f", 0, 0.5},
-    };
-    for (const Row& row : rows)
-        PrintMeasureRow(launcher, floor, row);
-
-    std::printf("\n| File | Total bytes | .rsrc bytes | Code and data bytes | Headers | "
-                "Imported DLLs |\n");
-    std::printf("|---|---:|---:|---:|---:|---|\n");
-    for (const Program* p : {&launcher, &floor})
-        std::printf("| %s | %lu | %lu | %lu | %lu | %s |\n", p->name, p->pe.total,
-                    p->pe.resources, p->pe.codeAndData, p->pe.headers, p->pe.imports);
-    const double codeRatio = static_cast<double>(launcher.pe.codeAndData) / floor.pe.codeAndData;
-    std::printf("| launcher/floor | %.3f | %.3f | %.3f | | |\n\n",
-                static_cast<double>(launcher.pe.total) / floor.pe.total,
-                static_cast<double>(launcher.pe.resources) / floor.pe.resources, codeRatio);
-    std::printf("- Code and data: launcher/floor %.3f, target at most 1.10: %s.\n", codeRatio,
-                codeRatio <= 1.10 ? "met" : "MISSED");
-    std::printf("- Imports: %s.\n",
-                launcher.pe.importsAllSystem
-                    ? "the launcher imports only DLLs of the Windows system folder: met"
-                    : "the launcher imports a DLL that is not in the Windows system folder: "
-                      "MISSED");
-
-    const Stats period = Summarize(launcher, &Sample::pollPeriodUs);
-    const Stats periodFloor = Summarize(floor, &Sample::pollPeriodUs);
-    const Stats gap = Summarize(launcher, &Sample::pollGapUs);
-    const Stats gapFloor = Summarize(floor, &Sample::pollGapUs);
-    std::printf("\nHow:\n\n");
-    std::printf("- Clock: QueryPerformanceCounter, %lld Hz (%.3f us a tick).\n",
-                static_cast<long long>(g_frequency), 1e6 / static_cast<double>(g_frequency));
-    std::printf("- Start to ready: from just before CreateProcessA to the moment the dialog "
-                "(class #32770, caption Velto, owned by the new process) is visible and "
-                "LB_GETCOUNT on its list, sent from here, returns %u. Found by polling in a "
-                "tight loop (EnumWindows matching process, class, caption and no owner, then "
-                "IsWindowVisible, then LB_GETCOUNT; SwitchToThread between polls). Poll period: "
-                "median %.1f us (launcher) / %.1f us (floor); "
-                "longest gap between two polls: at most %.1f us / %.1f us.\n",
-                static_cast<unsigned>(kRegionCount), period.value, periodFloor.value,
-                gap.max, gapFloor.max);
-    std::printf("- Confirm to client: row 1 selected with LB_SETCURSEL, then from just before "
-                "PostMessageA(WM_COMMAND, IDOK) to the stand-in client's first statement, "
-                "which writes its own QueryPerformanceCounter value to the file its stamp "
-                "variable names. Each run also checks the client's record holds row 1's command "
-                "line.\n");
-    std::printf("- Shared clock check: the client started directly stamped %s our readings "
-                "before its start and after its end (entry %.2f ms after CreateProcessA): "
-                "QueryPerformanceCounter is %s.\n",
-                clockShared ? "between" : "OUTSIDE", clientEntryMs,
-                clockShared ? "one clock for all processes here" : "NOT shared");
-    bool guiAllZero = true;
-    for (const Program* p : {&launcher, &floor})
-        guiAllZero = guiAllZero && Summarize(*p, &Sample::userObjects).max == 0 &&
-                     Summarize(*p, &Sample::gdiObjects).max == 0;
-    std::printf("- Memory: GetProcessMemoryInfo (PROCESS_MEMORY_COUNTERS_EX) on the process, "
-                "%d ms after WaitForInputIdle with the dialog idle. Private bytes: %s. "
-                "Private committed: the sum of MEM_COMMIT, MEM_PRIVATE regions from "
-                "VirtualQueryEx. GetGuiResources for USER/GDI objects%s.\n",
-                g_idleMs,
-                g_privateFromPagefile
-                    ? "PrivateUsage is 0 under Wine, so PagefileUsage, which Wine fills with "
-                      "the process's anonymous resident memory (Linux RssAnon + VmSwap)"
-                    : "PrivateUsage",
-                guiAllZero ? " (always 0 here, for both programs: Wine does not count them)"
-                           : "");
-    std::printf("- Size: read from the PE headers; .rsrc is the resource section's raw size, "
-                "code and data the raw sizes of all other sections, headers SizeOfHeaders.\n");
-}
-
+// Every run's figures, one line a run. Times to 0.1 us, which is the clock's tick on Windows 10
+// and later and under Wine: the statistics see what the runs measured.
 void WriteSamples(const char* path, const Program* const* programs, int count)
 {
     FILE* file = std::fopen(path, "wb");
@@ -569,13 +353,34 @@ void WriteSamples(const char* path, const Program* const* programs, int count)
     for (int p = 0; p < count; ++p) {
         for (int i = 0; i < programs[p]->runs; ++i) {
             const Sample& s = programs[p]->samples[i];
-            std::fprintf(file, "%s,%d,%.4f,%.4f,%.0f,%.0f,%.0f,%.0f,%.0f,%.2f,%.2f\n",
+            std::fprintf(file, "%s,%d,%.4f,%.4f,%.0f,%.0f,%.0f,%.0f,%.0f,%.4f,%.4f\n",
                          programs[p]->name, i + 1, s.readyMs, s.confirmMs, s.peakWorkingSetKiB,
                          s.privateKiB, s.committedPrivateKiB, s.userObjects, s.gdiObjects,
                          s.pollPeriodUs, s.pollGapUs);
         }
     }
-    std::fclose(file);
+    if (std::fclose(file) != 0)
+        Fail("cannot write %s", path);
+}
+
+// What holds for the whole set of runs, as "key=value" lines for bench/report.py.
+void PrintFacts(const Program* const* programs, int count, int warmup, bool clockShared,
+                double clientEntryMs)
+{
+    std::printf("warmup=%d\nregions=%u\nidle_ms=%d\nqpc_hz=%lld\nclock_shared=%d\n"
+                "client_entry_ms=%.4f\nprivate_source=%s\n",
+                warmup, static_cast<unsigned>(kRegionCount), g_idleMs,
+                static_cast<long long>(g_frequency), clockShared ? 1 : 0, clientEntryMs,
+                g_privateFromPagefile ? "PagefileUsage" : "PrivateUsage");
+    for (int p = 0; p < count; ++p) {
+        const Program& program = *programs[p];
+        std::printf("%s.total_bytes=%lu\n%s.rsrc_bytes=%lu\n%s.code_and_data_bytes=%lu\n"
+                    "%s.header_bytes=%lu\n%s.imports=%s\n%s.imports_all_system=%d\n",
+                    program.name, program.pe.total, program.name, program.pe.resources,
+                    program.name, program.pe.codeAndData, program.name, program.pe.headers,
+                    program.name, program.pe.imports.c_str(), program.name,
+                    program.pe.importsAllSystem ? 1 : 0);
+    }
 }
 
 // ---- Arguments and paths
@@ -613,7 +418,7 @@ static Program g_floor;
 
 int main(int argc, char** argv)
 {
-    _setmode(_fileno(stdout), _O_BINARY);  // "\n", not "\r\n", in the Markdown file
+    _setmode(_fileno(stdout), _O_BINARY);  // "\n", not "\r\n": a Linux script reads it
 
     char self[MAX_PATH];
     char here[MAX_PATH];
@@ -642,10 +447,12 @@ int main(int argc, char** argv)
         else if (std::strcmp(argv[i], "--csv") == 0 && value != nullptr)
             csvPath = value;
         else
-            Fail("usage: driver [--runs N] [--warmup N] [--idle-ms N] [--launcher PATH] "
-                 "[--floor PATH] [--csv PATH]");
+            Fail("usage: driver --csv PATH [--runs N] [--warmup N] [--idle-ms N] "
+                 "[--launcher PATH] [--floor PATH]");
         ++i;
     }
+    if (csvPath == nullptr)
+        Fail("--csv PATH: where every run's figures go");
     SetProgram(g_launcher, "launcher", launcherPath);
     SetProgram(g_floor, "floor", floorPath);
     char clientPath[MAX_PATH];
@@ -699,10 +506,8 @@ int main(int argc, char** argv)
 
     DeleteFileA(g_stampPath);
     DeleteFileA(g_recordPath);
-    PrintReport(g_launcher, g_floor, warmup, clockShared, clientEntryMs);
-    if (csvPath != nullptr) {
-        const Program* programs[] = {&g_launcher, &g_floor};
-        WriteSamples(csvPath, programs, 2);
-    }
+    const Program* programs[] = {&g_launcher, &g_floor};
+    WriteSamples(csvPath, programs, 2);
+    PrintFacts(programs, 2, warmup, clockShared, clientEntryMs);
     return 0;
 }

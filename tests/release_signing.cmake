@@ -13,7 +13,8 @@ set_tests_properties(release.signing.prepare PROPERTIES FIXTURES_SETUP signed TI
 set_tests_properties(release.signing.clean PROPERTIES FIXTURES_CLEANUP signed)
 
 set(signing_tests)
-foreach(check verify tampered unsigned reproducible layout checksum time-sources removal-check)
+foreach(check verify tampered unsigned reproducible layout checksum time-sources removal-check
+        archive timestamp)
     add_test(NAME release.signing.${check} COMMAND ${signing_script} ${check} ${signing_state})
     list(APPEND signing_tests release.signing.${check})
 endforeach()
@@ -42,4 +43,4 @@ set_tests_properties(release.signing.pe release.signing.resources release.signin
 # Each runs scripts/package, which configures and builds the win32 tree: one at a time.
 set_tests_properties(release.signing.prepare release.signing.tampered
     release.signing.reproducible release.signing.time-sources release.signing.removal-check
-    PROPERTIES RESOURCE_LOCK release_package)
+    release.signing.timestamp PROPERTIES RESOURCE_LOCK release_package)

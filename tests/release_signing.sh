@@ -6,11 +6,11 @@
 #                                                     and an unsigned package, and the folders the
 #                                                     Windows test programs read
 #   release_signing.sh verify|tampered|unsigned|reproducible|layout STATE
-#   release_signing.sh checksum|time-sources|removal-check STATE
+#   release_signing.sh checksum|time-sources|removal-check|archive|timestamp STATE
 #   release_signing.sh clean STATE                    removes STATE, keys and all
 #
-# The keys exist only in STATE, made here with openssl; none is ever committed. Nothing here asks
-# a time-stamp server: there is none to reach.
+# The keys exist only in STATE, made here with openssl; none is ever committed. The only
+# time-stamp server asked is timestamp's own, on 127.0.0.1.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 unsigned=$source_dir/build/win32/bin/dudazuvi.exe
@@ -296,6 +296,172 @@ FAKE
         'changed more of the launcher than its signature; no archive written' \
         "packaging went on though removing the signature did not give back the unsigned launcher"
     echo "a signing that changes more than the signature leaves no archive"
+    ;;
+
+archive)
+    # What a player unpacks, from either package: these entries in this order, with the fixed date
+    # and mode that keep the archive the same bytes for the same build (and none executable: unzip
+    # applies the mode), and the players' page in the form Notepad reads right on every Windows the
+    # launcher supports: UTF-8 with a byte-order mark, and CRLF line ends only.
+    for package in signed plain; do
+        python3 - "$state/$package/$name" "$source_dir" <<'PY' || fail "the $package package's archive"
+import re, sys, zipfile
+archive, source = sys.argv[1], sys.argv[2]
+problems = []
+with zipfile.ZipFile(archive) as zf:
+    infos = zf.infolist()
+    names = [i.filename for i in infos]
+    if names != ["dudazuvi.exe", "wine-fonts.reg", "README.txt", "LICENSE"]:
+        problems.append(f"entries {names}")
+    for i in infos:
+        mode = i.external_attr >> 16
+        if i.create_system != 3 or mode != 0o644:
+            problems.append(f"{i.filename}: mode {oct(mode)} from system {i.create_system}, not "
+                            f"0o644 from Unix{' (executable)' if mode & 0o111 else ''}")
+        if i.date_time != (1980, 1, 1, 0, 0, 0):
+            problems.append(f"{i.filename}: dated {i.date_time}")
+    for entry, path in (("wine-fonts.reg", "scripts/wine-fonts.reg"), ("LICENSE", "LICENSE")):
+        if entry in names and zf.read(entry) != open(f"{source}/{path}", "rb").read():
+            problems.append(f"{entry} is not {path}")
+    page = zf.read("README.txt") if "README.txt" in names else b""
+if page:
+    if not page.startswith(b"\xef\xbb\xbf"):
+        problems.append("README.txt has no UTF-8 byte-order mark")
+    if re.search(rb"(?<!\r)\n", page):
+        problems.append("README.txt has a line end without CR")
+    if re.search(rb"\r(?!\n)", page) or not page.endswith(b"\r\n"):
+        problems.append("README.txt has a CR that ends no line, or a last line with no line end")
+    try:
+        text = page.decode("utf-8").removeprefix("\ufeff").replace("\r\n", "\n")
+    except UnicodeDecodeError as e:
+        problems.append(f"README.txt is not UTF-8: {e}")
+        text = ""
+    if text and text != open(f"{source}/docs/player/README.txt", encoding="utf-8").read():
+        problems.append("README.txt is not docs/player/README.txt")
+    # Chinese first, the players' language, then English after a line of its own.
+    chinese, marker, english = text.partition("\nEnglish\n")
+    def ideographs(part): return len(re.findall(r"[\u4e00-\u9fff]", part))
+    def letters(part): return len(re.findall(r"[A-Za-z]", part))
+    if not marker:
+        problems.append("README.txt has no line 'English' before its English part")
+    elif not (ideographs(chinese) > 300 and ideographs(english) < 50 and letters(english) > 2000):
+        problems.append(f"README.txt is not Chinese, then English: {ideographs(chinese)} "
+                        f"ideographs before 'English'; {ideographs(english)} ideographs and "
+                        f"{letters(english)} Latin letters after")
+for p in problems:
+    print("FAIL:", p, file=sys.stderr)
+sys.exit(1 if problems else 0)
+PY
+    done
+    echo "both archives hold the launcher, wine-fonts.reg, the players' page (UTF-8 with BOM, CRLF," \
+         "Chinese then English) and LICENSE, at a fixed date and mode"
+    ;;
+
+timestamp)
+    # --timestamp must ask for an RFC 3161 time-stamp (a DER request posted as
+    # application/timestamp-query), not the legacy Authenticode kind (base64 posted as
+    # application/octet-stream), which osslsigncode also speaks. A throwaway time-stamp authority
+    # under the test CA answers on 127.0.0.1 with openssl ts, to RFC 3161 requests only.
+    tsa=$keys/tsa
+    rm -rf "$tsa"
+    mkdir -p "$tsa"
+    openssl req -newkey rsa:2048 -nodes -keyout "$tsa/tsa.key" -out "$tsa/tsa.csr" \
+        -subj "/CN=Velto Throwaway Time-Stamp Authority" 2>/dev/null
+    printf 'basicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=critical,timeStamping\n' \
+        >"$tsa/tsa.ext"
+    openssl x509 -req -in "$tsa/tsa.csr" -CA "$keys/ca.pem" -CAkey "$keys/ca.key" \
+        -CAcreateserial -days 2 -extfile "$tsa/tsa.ext" -out "$tsa/tsa.pem" 2>/dev/null
+    echo 01 >"$tsa/serial"
+    tsa_config() { # tsa_config CERT CHAIN: the responder signs with CERT from its next request on
+        printf '%s\n' '[tsa]' 'default_tsa = throwaway' '[throwaway]' "serial = $tsa/serial" \
+            "signer_cert = $1" "signer_key = $tsa/tsa.key" "certs = $2" \
+            'signer_digest = sha256' 'default_policy = 1.2.3.4.1' \
+            'digests = sha256, sha384, sha512, sha1' 'ess_cert_id_alg = sha256' >"$tsa/tsa.cnf"
+    }
+    tsa_config "$tsa/tsa.pem" "$keys/ca.pem"
+    # It ends itself after three minutes, whatever becomes of this script.
+    python3 - "$tsa" <<'PY' &
+import http.server, os, subprocess, sys, threading
+tsa = sys.argv[1]
+log = open(f"{tsa}/requests.log", "a", buffering=1)
+class Responder(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
+        kind = self.headers.get("Content-Type", "")
+        log.write(kind + "\n")
+        if kind != "application/timestamp-query":
+            self.send_error(400, "RFC 3161 requests only")
+            return
+        reply = subprocess.run(["openssl", "ts", "-reply", "-config", f"{tsa}/tsa.cnf",
+                                "-queryfile", "/dev/stdin", "-out", "/dev/stdout"],
+                               input=body, capture_output=True)
+        if reply.returncode != 0:
+            sys.stderr.write(reply.stderr.decode(errors="replace"))
+            self.send_error(500, "openssl ts -reply failed")
+            return
+        self.send_response(200)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply.stdout)))
+        self.end_headers()
+        self.wfile.write(reply.stdout)
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Responder)
+threading.Timer(180, server.shutdown).start()
+with open(f"{tsa}/port.part", "w") as f:
+    f.write(str(server.server_port))
+os.rename(f"{tsa}/port.part", f"{tsa}/port")
+server.serve_forever()
+PY
+    responder=$!
+    trap 'kill "$responder" 2>/dev/null || true' EXIT
+    for _ in $(seq 100); do
+        { [ -s "$tsa/port" ] || ! kill -0 "$responder" 2>/dev/null; } && break
+        sleep 0.1
+    done
+    [ -s "$tsa/port" ] || fail "the local time-stamp responder did not start"
+    url=http://127.0.0.1:$(cat "$tsa/port")/
+    # No proxy may carry the request off this machine.
+    stamped_package() { # stamped_package OUT: packs into OUT, time-stamped by the responder
+        (
+            unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY all_proxy ALL_PROXY
+            export no_proxy='*' NO_PROXY='*'
+            package "$1" --timestamp "$url"
+        ) >"$1.log" 2>&1
+    }
+    if ! stamped_package "$state/stamped"; then
+        cat "$state/stamped.log" >&2
+        fail "packaging with --timestamp failed; the server was sent:" \
+             "$(sort -u "$tsa/requests.log" | paste -sd ' ')"
+    fi
+    kinds=$(sort -u "$tsa/requests.log" | paste -sd ' ')
+    [ "$kinds" = application/timestamp-query ] ||
+        fail "time-stamp requests sent as '$kinds', not only RFC 3161's application/timestamp-query"
+    launcher_of "$state/stamped" "$state/stamped.exe"
+    if ! osslsigncode verify -in "$state/stamped.exe" -CAfile "$keys/ca.pem" \
+            -TSA-CAfile "$keys/ca.pem" >"$state/stamped-verify.log" 2>&1 ||
+       ! grep -q '^Timestamp Server Signature verification: ok' "$state/stamped-verify.log"; then
+        cat "$state/stamped-verify.log" >&2
+        fail "no valid RFC 3161 counter-signature on the launcher"
+    fi
+
+    # A time-stamp from an authority that chains to no trusted root makes no release, though
+    # osslsigncode's verify exits 0 for it.
+    mkdir -p "$tsa/stranger"
+    make_ca "$tsa/stranger" "Velto Throwaway Stranger CA"
+    openssl x509 -req -in "$tsa/tsa.csr" -CA "$tsa/stranger/ca.pem" -CAkey "$tsa/stranger/ca.key" \
+        -CAcreateserial -days 2 -extfile "$tsa/tsa.ext" -out "$tsa/stranger/tsa.pem" 2>/dev/null
+    tsa_config "$tsa/stranger/tsa.pem" "$tsa/stranger/ca.pem"
+    mkdir -p "$state/stranger"
+    if stamped_package "$state/stranger"; then
+        cat "$state/stranger.log" >&2
+        fail "packed a launcher whose time-stamp chains to no trusted root"
+    fi
+    grep -q 'time-stamp on the signed launcher does not verify' "$state/stranger.log" ||
+        { cat "$state/stranger.log" >&2; fail "no clear message for the untrusted time-stamp"; }
+    [ -z "$(ls -A "$state/stranger")" ] || fail "left in the output folder: $(ls -A "$state/stranger")"
+    echo "--timestamp asks the server for an RFC 3161 time-stamp, its counter-signature verifies," \
+         "and one from an untrusted authority makes no release"
     ;;
 
 clean)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tests/wine_run_test.sh: how a test program ends under scripts/wine-run, checked from outside as
 # CTest sees it. Each command is one CTest test (tests/CMakeLists.txt); EMULATOR... is the
-# emulator's command line, wine-run with its --state and --arch.
+# emulator's command line, wine-run with its --state, --arch and --keeper.
 #
 #   wine_run_test.sh crash PROBE EMULATOR...    a crash ends the program at once, with the
 #                                               exception's code (0xC0000005, low byte 5)
@@ -56,7 +56,8 @@ refuses)
     ;;
 desktop)
     # Wine ends the desktop's process about a second after the last other program on it, and one
-    # starting as it ends can die at once of an X error (scripts/wine-keeper.c): wine-run keeps it.
+    # starting as it ends can die at once of an X error (tests/support/wine_keeper.c): wine-run
+    # keeps it.
     run "$@" "$program" --gtest_list_tests
     [ "$status" -eq 0 ] || fail "exit status $status"
     state='' previous=''

@@ -149,6 +149,25 @@ std::vector<std::string> PeImage::ImportedDlls()
     return names;
 }
 
+bool IsSystemDll(const std::string& name)
+{
+    // Only the ones our programs have a use for; a new import is a decision, made here.
+    static const char* const kKnownDlls[] = {"kernel32.dll", "user32.dll", "gdi32.dll",
+                                             "msvcrt.dll",   "advapi32.dll", "shell32.dll",
+                                             "ole32.dll"};
+    // Byte for byte but for ASCII case: no locale's collation decides what a DLL is.
+    std::string lower = name;
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    for (const char* dll : kKnownDlls) {
+        if (lower == dll)
+            return true;
+    }
+    return false;
+}
+
 bool PeImage::Fail(const std::string& why)
 {
     m_error = why;

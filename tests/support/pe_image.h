@@ -57,6 +57,15 @@ private:
     std::vector<IMAGE_DATA_DIRECTORY> m_directories;
 };
 
+// Whether an imported DLL is one of Windows' own that a program may rely on: a known DLL (the
+// KnownDLLs list) of every Windows from Vista to 11. Windows ships these and loads them only
+// from its system folder, so nothing has to be installed beside the program and no copy of one
+// in its folder can stand in. A DLL that merely sits in the system folder is not enough: any
+// installer may have put a runtime there (a compiler's libstdc++-6.dll, a redistributable's
+// vcruntime140.dll), and comctl32.dll is left out on purpose, as Windows keeps it out of the
+// known DLLs for its side-by-side versions. Names compare without regard to case.
+bool IsSystemDll(const std::string& name);
+
 // The import address table slot through which `module` (loaded in this process) calls
 // `dll`!`function`; null when it does not import it by name. Writing the slot redirects the
 // module's calls.

@@ -1,5 +1,6 @@
-/* scripts/wine-keeper.c: holds a Wine prefix's desktop up for as long as it runs. scripts/wine-run
- * builds it into its state folder and starts it with the prefix; `wineserver -k` ends it.
+/* tests/support/wine_keeper.c: holds a Wine prefix's desktop up for as long as it runs.
+ * scripts/wine-run starts it with the prefix (its --keeper names the build's wine-keeper.exe, of
+ * the prefix's architecture); `wineserver -k` ends it.
  *
  *   wine-keeper.exe READY-FILE     creates READY-FILE (a Windows path) once the desktop is up
  *
@@ -15,20 +16,15 @@
  * wakes it within a second of its start. */
 #include <windows.h>
 
-#include <stdlib.h>
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
+/* main under the GUI subsystem (a WIN32 target): no console, and the arguments as C has them. */
+int main(int argc, char** argv)
 {
-    (void)instance;
-    (void)previous;
-    (void)commandLine;
-    (void)show;
-    if (__argc != 2)
+    if (argc != 2)
         return 2;
     /* Starts the desktop's process when there is none, and returns once its window exists. */
     if (GetDesktopWindow() == NULL)
         return 1;
-    HANDLE ready = CreateFileA(__argv[1], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+    HANDLE ready = CreateFileA(argv[1], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, NULL);
     if (ready == INVALID_HANDLE_VALUE)
         return 1;

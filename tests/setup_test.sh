@@ -8,12 +8,12 @@
 # happened: everything installed and the five UTF-8 locales generated, or else one last line that
 # names the cause and what to do, and no dpkg left with unconfigured packages.
 #
-# Scenarios: mirror-sync (Debian 12: an index fails, then the install's dependencies cannot be
-# met), trixie (a fresh minimal Debian 13), lists-lock (another apt holds the package lists at
-# first), offline (downloads keep failing), broken (dependencies cannot be met even from the
-# release alone), dpkg-error (dpkg fails halfway through the install), present (nothing to do,
-# for either purpose), run (`setup run` on a machine that cannot run 32-bit code, then `setup
-# test`), run32 (`setup run` on one that can).
+# Scenarios: mirror-sync (Debian 12 on a machine that runs 32-bit code: an index fails, then the
+# install's dependencies cannot be met), trixie (a fresh minimal Debian 13 on one that cannot, as
+# CI's), lists-lock (another apt holds the package lists at first), offline (downloads keep
+# failing), broken (dependencies cannot be met even from the release alone), dpkg-error (dpkg
+# fails halfway through the install), present (nothing to do, for either purpose), run and run32
+# (`setup run`, then `setup test`, on a machine that cannot run 32-bit code and on one that can).
 set -euo pipefail
 
 scenario=${1:?usage: setup_test.sh SCENARIO}
@@ -27,7 +27,7 @@ fail() { echo "FAIL ($scenario): $*" >&2; exit 1; }
 
 # --- The stand-ins. Each records its call in $state/calls. ---------------------------------
 # apt-get's behaviour is $state/install: one outcome a line, one line used an install (the last
-# line is kept for the rest): ok, deps (unless pinned with -t), deps-always, download (failed after
+# line is kept for the rest): ok, deps (with an i386 package, unless pinned with -t), deps-always, download (failed after
 # apt's own tries), half (dpkg fails with packages unpacked). $state/update-fails makes every
 # update fail as a mirror mid-sync does; $state/lists-locked holds how many updates find the
 # package lists locked first. $state/catalog lists the packages the release has.
@@ -68,7 +68,12 @@ case "${args[0]}" in
         k=$(grep -c '^apt-get.* install' "$state/calls")
         outcome=$(sed -n "${k}p" "$state/install"); [ -n "$outcome" ] || outcome=$(tail -n1 "$state/install")
         case "$outcome" in
-            deps) if [ -z "$pinned" ]; then outcome=deps-always; else outcome=ok; fi ;;
+            deps)  # amd64 and i386 twins from different suites: only with an i386 package
+                if [ -z "$pinned" ] && printf '%s\n' "${args[@]}" | grep -q ':i386$'; then
+                    outcome=deps-always
+                else
+                    outcome=ok
+                fi ;;
         esac
         case "$outcome" in
             ok) printf '%s\n' "${args[@]:1}" >>"$state/installed"; exit 0 ;;
@@ -178,8 +183,10 @@ run_common=(make cmake googletest procps util-linux xvfb xauth x11-apps netpbm w
 # ...with the 32-bit Windows compiler and Wine where 32-bit code runs, else the 64-bit ones.
 run_32=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine32:i386)
 run_64=(g++-mingw-w64-x86-64-posix wine64)
-# What only the tests, the fuzzer, lint and the release need: never installed by `setup run`.
+# What only the tests, the fuzzer, lint and the release need: never installed by `setup run`;
+# where 32-bit code cannot run, the 32-bit compiler of the build that ships too.
 test_only=(g++ git clang clang-tidy cppcheck osslsigncode openssl)
+test_64=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
 release() { # release 12|13
     if [ "$1" = 12 ]; then
         printf 'PRETTY_NAME="Debian GNU/Linux 12 (bookworm)"\nNAME="Debian GNU/Linux"\nVERSION_ID="12"\nVERSION="12 (bookworm)"\nVERSION_CODENAME=bookworm\nID=debian\n' >"$root/etc/os-release"
@@ -188,8 +195,18 @@ release() { # release 12|13
         printf 'PRETTY_NAME="Debian GNU/Linux 13 (trixie)"\nNAME="Debian GNU/Linux"\nVERSION_ID="13"\nVERSION="13 (trixie)"\nVERSION_CODENAME=trixie\nID=debian\n' >"$root/etc/os-release"
         rt=libclang-rt-19-dev
     fi
-    test_all=("${run_common[@]}" "${run_32[@]}" "${run_64[@]}" "${test_only[@]}" "$rt" python3)
-    printf '%s\n' "${test_all[@]}" >"$state/catalog"
+    printf '%s\n' "${run_common[@]}" "${run_32[@]}" "${run_64[@]}" "${test_only[@]}" "$rt" python3 \
+        >"$state/catalog"
+}
+machine() { # machine 32|64: whether it runs 32-bit x86 code; sets what `setup test` ends with
+    if [ "$1" = 32 ]; then
+        touch "$state/runs32"
+        test_all=("${run_common[@]}" "${run_32[@]}" "${test_only[@]}" "$rt" python3)
+        not_test=("${run_64[@]}")
+    else
+        test_all=("${run_common[@]}" "${run_64[@]}" "${test_64[@]}" "${test_only[@]}" "$rt" python3)
+        not_test=(wine32:i386)
+    fi
 }
 echo util-linux >"$state/installed"
 printf 'C\nC.utf8\nPOSIX\nen_US\nen_US.iso88591\nja_JP.eucjp\nko_KR.euckr\nzh_CN\nzh_CN.gb18030\n' >"$state/locales"
@@ -215,21 +232,22 @@ EOF
 
 purposes=(test)
 case "$scenario" in
-    mirror-sync) release 12; touch "$state/update-fails"; echo deps >"$state/install" ;;
-    trixie) release 13; echo ok >"$state/install" ;;
-    lists-lock) release 13; echo 2 >"$state/lists-locked"; echo ok >"$state/install" ;;
-    offline) release 13; echo download >"$state/install" ;;
-    broken) release 12; echo deps-always >"$state/install" ;;
-    dpkg-error) release 13; echo half >"$state/install" ;;
+    mirror-sync) release 12; machine 32; touch "$state/update-fails"; echo deps >"$state/install" ;;
+    trixie) release 13; machine 64; echo ok >"$state/install" ;;
+    lists-lock) release 13; machine 64; echo 2 >"$state/lists-locked"; echo ok >"$state/install" ;;
+    offline) release 13; machine 64; echo download >"$state/install" ;;
+    broken) release 12; machine 32; echo deps-always >"$state/install" ;;
+    dpkg-error) release 13; machine 64; echo half >"$state/install" ;;
     present)
         release 13
+        machine 64
         purposes=(test run)
         printf '%s\n' "${test_all[@]}" >>"$state/installed"
         printf '%s.utf8\n' zh_CN en_US ja_JP ko_KR hi_IN >>"$state/locales"
         echo i386 >"$state/foreign"
         echo ok >"$state/install" ;;
-    run) release 13; purposes=(run test); echo ok >"$state/install" ;;
-    run32) release 12; purposes=(run); touch "$state/runs32"; echo ok >"$state/install" ;;
+    run) release 13; machine 64; purposes=(run test); echo ok >"$state/install" ;;
+    run32) release 12; machine 32; purposes=(run test); echo ok >"$state/install" ;;
     *) echo "setup_test.sh: no scenario $scenario" >&2; exit 2 ;;
 esac
 touch "$state/calls"
@@ -265,7 +283,14 @@ for purpose in "${purposes[@]}"; do
     if [ "$purpose" = test ]; then
         [ -z "$(lacking "$state/installed" "${test_all[@]}")" ] ||
             fail "$(lacking "$state/installed" "${test_all[@]}") not installed"
-        grep -qx 'i386' "$state/foreign" || fail "the i386 architecture was not added"
+        extra=$(printf '%s\n' "${not_test[@]}" | grep -xF -f "$state/installed" || true)
+        [ -z "$extra" ] || fail "setup test installed" $extra "on a machine that has no use for it"
+        if [ -f "$state/runs32" ]; then
+            grep -qx 'i386' "$state/foreign" || fail "the i386 architecture was not added"
+        else
+            ! grep -q '^dpkg --add-architecture' "$state/calls" ||
+                fail "i386 added where 32-bit code cannot run"
+        fi
     fi
 done
 
@@ -275,17 +300,19 @@ sleeps=$(calls '^sleep ')
 
 case "$scenario" in
     mirror-sync)
-        [ "$updates" -eq 1 ] && [ "$sleeps" -eq 0 ] ||
-            fail "apt-get update ran $updates times with $sleeps pauses, not once: apt retries downloads itself"
+        # Once, and once more with i386 added; never again for a failed download: apt retries it.
+        [ "$updates" -eq 2 ] && [ "$sleeps" -eq 0 ] ||
+            fail "apt-get update ran $updates times with $sleeps pauses, not twice with none"
         grep -q 'warning: some package indexes could not be downloaded' "$work/err" ||
             fail "no warning about the index that failed"
-        [ "$installs" -eq 2 ] || fail "apt-get install ran $installs times, not 2"
-        grep '^apt-get.* install ' "$state/calls" | sed -n 2p | grep -q -- '-t bookworm ' ||
-            fail "the second install was not pinned to bookworm"
+        # arch-test first, to tell which Windows build; then the rest, again pinned.
+        [ "$installs" -eq 3 ] || fail "apt-get install ran $installs times, not 3"
+        grep '^apt-get.* install ' "$state/calls" | sed -n 3p | grep -q -- '-t bookworm ' ||
+            fail "the install that failed was not tried again pinned to bookworm"
         grep -q -- "libclang-rt-14-dev" "$state/calls" || fail "Debian 12's clang runtime was not asked for" ;;
     trixie)
-        [ "$installs" -eq 1 ] && [ "$updates" -eq 1 ] && [ "$sleeps" -eq 0 ] ||
-            fail "a fresh Debian 13 took $updates updates, $installs installs and $sleeps pauses, not 1, 1, 0"
+        [ "$installs" -eq 2 ] && [ "$updates" -eq 1 ] && [ "$sleeps" -eq 0 ] ||
+            fail "a fresh Debian 13 took $updates updates, $installs installs and $sleeps pauses, not 1, 2 (arch-test first), 0"
         ! grep -q -- '-t trixie' "$state/calls" || fail "an install that worked was pinned anyway"
         # apt retries each failed download, with a doubling delay, and waits for dpkg's lock.
         while read -r call; do
@@ -321,10 +348,7 @@ case "$scenario" in
             fail "setup run did not install $(lacking "$work/installed-after-run" "${want[@]}")"
         extra=$(printf '%s\n' "${not[@]}" "${test_only[@]}" "$rt" | grep -xF -f "$work/installed-after-run" || true)
         [ -z "$extra" ] || fail "setup run installed" $extra
-        if [ "$scenario" = run ]; then
-            ! grep -q '^dpkg --add-architecture' "$work/calls-after-run" ||
-                fail "setup run added i386 where 32-bit code cannot run"
-        else
+        if [ "$scenario" = run32 ]; then
             grep -q '^dpkg --add-architecture i386' "$work/calls-after-run" ||
                 fail "setup run did not add i386 for wine32"
         fi ;;

@@ -460,6 +460,8 @@ private:
             Hex(test::gbk::kVersionLine) + "; " + Hex(test::gbk::kCopyrightLine) + "; ";
         if (statics != want)
             return Fail("the texts " + want, statics);
+        if (!test::ShowsIconControl(about))
+            return Fail("the About box showing an icon", "none" + Windows());
         if (Hex(test::WindowTextGbk(GetDlgItem(about, IDOK))) != Hex(test::gbk::kOk))
             return Fail("its button reading " + Hex(test::gbk::kOk),
                         Hex(test::WindowTextGbk(GetDlgItem(about, IDOK))));

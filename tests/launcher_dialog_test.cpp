@@ -103,7 +103,6 @@ TEST(LauncherDialog, CommandsItDoesNotHandleGoOnToTheApplication)
         SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_REGION_LIST, LBN_DBLCLK),
                      reinterpret_cast<LPARAM>(list));
         EXPECT_EQ(s_testApp.m_helpCommands, 1);
-        EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 19);
     }), IDCANCEL);
     // The window is gone, and so is the application's pointer to it.
     EXPECT_EQ(s_testApp.m_pMainWnd, nullptr);

@@ -72,7 +72,6 @@ struct Scenario {
     int selection = kAny;       // the selection afterwards, when the launcher stays
     unsigned quick = kSlow;     // code pages whose quick tier runs the row
     bool focusOnConfirm = false;  // at start the keyboard focus is on 进入
-    bool icon = false;          // the caption shows the application icon
     bool lingering = false;     // the client runs on by itself once the launcher has gone
     WPARAM command = IDM_ABOUTBOX;
     Close close = Close::OkClick;
@@ -84,10 +83,10 @@ struct Scenario {
 // where it is decided (region_table_test.cpp, codepage_dialog_test.cpp); here a few rows start
 // their client through the whole launcher.
 const Scenario kScenarios[] = {
-    {.name = "started, it shows every region in table order, nothing selected, the focus on "
-             "进入 and the icon in its caption; left alone it stays",
+    {.name = "started, it shows every region in table order, nothing selected and the focus on "
+             "进入; left alone it stays",
      .place = Place::BesideTheClient, .act = Act::Nothing, .select = kNone,
-     .selection = kNone, .quick = k936, .focusOnConfirm = true, .icon = true},
+     .selection = kNone, .quick = k936, .focusOnConfirm = true},
     {.name = "进入 with nothing selected asks for a region and stays",
      .place = Place::BesideTheClient, .act = Act::Confirm, .select = kNone,
      .box = test::gbk::kChooseRegion, .selection = kNone, .quick = k936},
@@ -154,7 +153,7 @@ bool InFront(const Scenario& s)
     case Act::Nothing:
     case Act::Confirm:
     case Act::CloseBox:
-        return s.box != nullptr || s.about || s.focusOnConfirm || s.icon;
+        return s.box != nullptr || s.about || s.focusOnConfirm;
     default:
         return true;
     }
@@ -275,8 +274,6 @@ private:
         }
         if (m_s.focusOnConfirm && FocusIn(Dialog()) != m_launcher.Item(IDOK))
             return Fail("the focus on 进入", Describe(FocusIn(Dialog())));
-        if (m_s.icon && !CaptionShowsTheIcon())
-            return Fail("icon IDR_MAINFRAME in the caption", "none drawn there");
         return true;
     }
 
@@ -554,35 +551,6 @@ private:
         test::PostClick(wnd, at);
     }
     void ClickButton(HWND button) const { Click(button, test::ClientCentre(button)); }
-
-    // Wine does not carry WM_GETICON between processes, so the icon is checked where the system
-    // shows it: the caption's small icon, which a modal-frame dialog only has when one was set.
-    bool CaptionShowsTheIcon() const
-    {
-        HMODULE exe = LoadLibraryExA((test::BinDir() + "\\dudazuvi.exe").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE);
-        HICON icon = exe == nullptr ? nullptr
-                                    : static_cast<HICON>(LoadImageA(
-                                          exe, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 0, 0,
-                                          LR_DEFAULTSIZE));
-        bool shown = false;
-        if (icon != nullptr) {
-            SetWindowPos(Dialog(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-            RECT window = {};
-            GetWindowRect(Dialog(), &window);
-            // The caption strip, frame included.
-            const RECT caption = {0, 0, (window.right - window.left) / 2,
-                                  GetSystemMetrics(SM_CYCAPTION) +
-                                      2 * GetSystemMetrics(SM_CYDLGFRAME) + 4};
-            const int small = GetSystemMetrics(SM_CXSMICON);
-            shown = test::WaitUntil(
-                [&] { return test::ShowsIcon(Dialog(), icon, small, caption); });
-            DestroyIcon(icon);
-        }
-        if (exe != nullptr)
-            FreeLibrary(exe);
-        return shown;
-    }
 
     const Scenario& m_s;
     std::unique_ptr<test::ScratchDir> m_folder;  // the current folder and the client's record

@@ -604,6 +604,9 @@ void RunScenarios(Tier tier, bool inFront)
             break;
     }
     std::printf("%d scenarios\n", ran);
+    // Code page 936 runs every row in the quick tier: its slow tests have none, and say so.
+    if (ran == 0)
+        GTEST_SKIP() << "no row of this tier runs under this code page";
     // Nothing started where nothing should be, looked at once, after one quiet time for all.
     if (!pending.empty())
         Sleep(kQuietMs);

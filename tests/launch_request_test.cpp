@@ -95,6 +95,9 @@ TEST_F(LaunchRequest, TextsThatAreNoLabelAskForARegion)
     // with best fit reads as the label itself; put in as another program would, through the W
     // form.
     const wchar_t* items[] = {L"\u534e\u4e1c3\u533a", L"\u534e\u4e1c\u00b9\u533a"};
+    char loose[64] = {};
+    WideCharToMultiByte(936, 0, items[1], -1, loose, sizeof loose, nullptr, nullptr);
+    ASSERT_STREQ(loose, g_regionTable[4].label) << "no longer a look-alike under best fit";
     for (const wchar_t* item : items) {
         SCOPED_TRACE(item == items[0] ? "a zone that does not exist" : "a look-alike of row 5");
         const int index = static_cast<int>(

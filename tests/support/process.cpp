@@ -57,6 +57,7 @@ DWORD CountHandles(DWORD processId)
 Watchdog::Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*), void* context)
     : m_what(what), m_timeoutMs(timeoutMs), m_rescue(rescue), m_context(context),
       m_threadId(GetCurrentThreadId()), m_done(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      m_finished(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
       m_thread(CreateThread(nullptr, 0, Run, this, 0, nullptr)),
       m_closer(CreateThread(nullptr, 0, Close, this, 0, nullptr))
 {
@@ -65,10 +66,21 @@ Watchdog::Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*), voi
 Watchdog::~Watchdog()
 {
     SetEvent(m_done);
+    // The closer may be ending a dialog of this thread just as the scope ended by itself, and
+    // ending one sends this thread messages (the owner enabled again): waiting without taking
+    // them would wait for ever, so they are taken here. Whatever else holds the closer up, the
+    // last resort still ends the program, as it stands down only once the closer has ended.
+    while (MsgWaitForMultipleObjects(1, &m_closer, FALSE, INFINITE, QS_SENDMESSAGE) ==
+           WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    SetEvent(m_finished);
     for (HANDLE thread : {m_closer, m_thread}) {
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
     }
+    CloseHandle(m_finished);
     CloseHandle(m_done);
 }
 
@@ -109,7 +121,7 @@ DWORD WINAPI Watchdog::Close(void* param)
 DWORD WINAPI Watchdog::Run(void* param)
 {
     Watchdog* self = static_cast<Watchdog*>(param);
-    if (WaitForSingleObject(self->m_done, self->m_timeoutMs + 2000) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(self->m_finished, self->m_timeoutMs + 2000) == WAIT_OBJECT_0)
         return 0;
     char line[320];
     const int length = wsprintfA(line,

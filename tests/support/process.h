@@ -37,8 +37,9 @@ private:
     void (*m_rescue)(void*);
     void* m_context;
     DWORD m_threadId;
-    HANDLE m_done;
-    HANDLE m_thread;  // the last resort
+    HANDLE m_done;      // the scope has ended
+    HANDLE m_finished;  // and so has the closer
+    HANDLE m_thread;    // the last resort
     HANDLE m_closer;
     volatile LONG m_fired = 0;
 };

@@ -111,6 +111,10 @@ DWORD WINAPI Watchdog::Close(void* param)
     EnumThreadWindows(self->m_threadId, EndDialogsOfThread, 0);
     if (self->m_rescue != nullptr)
         self->m_rescue(self->m_context);
+    // A box still on its way when the time ran out (a loaded machine takes its time to make one),
+    // or one the scope opens next, is closed as it comes, until the scope ends or the last resort.
+    while (WaitForSingleObject(self->m_done, 100) == WAIT_TIMEOUT)
+        EnumThreadWindows(self->m_threadId, EndDialogsOfThread, 0);
     return 0;
 }
 

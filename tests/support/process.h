@@ -17,8 +17,9 @@ DWORD CountHandles(DWORD processId);
 // Fails the running test if the guarded scope has not ended within timeoutMs, naming `what`.
 // First it closes what keeps this thread's modal loops going: every dialog and message box of
 // the thread that created it (Escape, then EndDialog), then calls `rescue` if one was given (to
-// end whatever else the scope waits for). If the scope still has not ended two seconds later, it
-// prints the reason and ends the process: a failing test must fail in seconds, not by time-out.
+// end whatever else the scope waits for), and goes on closing the thread's dialogs as they come.
+// If the scope still has not ended two seconds later, it prints the reason and ends the process:
+// a failing test must fail in seconds, not by time-out.
 class Watchdog {
 public:
     explicit Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*) = nullptr,

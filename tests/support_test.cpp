@@ -6,8 +6,8 @@
 #include "res/resource.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/expected_texts.h"
-#include "tests/support/gdi.h"
 #include "tests/support/files.h"
+#include "tests/support/gdi.h"
 #include "tests/support/hex.h"
 #include "tests/support/launcher_driver.h"
 #include "tests/support/process.h"
@@ -175,7 +175,85 @@ TEST(RigChecks, TheBoxTextAndIconChecksRefuseANearMiss)
 
 // --- The watchdog ----------------------------------------------------------------------------
 
-const char kStuckChild[] = "VELTO_SUPPORT_TEST_STUCK_CHILD";
+// The child's part in the test below, named by this variable: "unreachable", a scope stuck where
+// closing cannot reach; "rescued", a scope whose rescue ends it and then sends its thread a
+// message, as closing a dialog of the thread does.
+const char kChildVariable[] = "VELTO_SUPPORT_TEST_CHILD";
+
+void StuckWhereClosingCannotReach()
+{
+    const HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    test::Watchdog dog("a wait nothing ends", 300);
+    WaitForSingleObject(never, INFINITE);
+}
+
+struct Rescue {
+    HANDLE release;
+    HWND window;  // of the guarded thread
+};
+
+void EndedByItsRescueWhichThenSendsAMessage()
+{
+    Rescue rescue = {CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                     CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                     nullptr, nullptr)};
+    const auto release = [](void* context) {
+        const Rescue* r = static_cast<const Rescue*>(context);
+        SetEvent(r->release);
+        SendMessageW(r->window, WM_NULL, 0, 0);
+    };
+    test::Watchdog dog("a wait its rescue ends", 300, release, &rescue);
+    WaitForSingleObject(rescue.release, INFINITE);
+}
+
+struct ChildEnd {
+    bool ended = false;
+    DWORD code = 0;
+    DWORD tookMs = 0;
+    std::string said;
+};
+
+// Runs this test again in a child process, in the part `part`; ten seconds at most.
+ChildEnd RunThisTestAsAChild(const char* part)
+{
+    ChildEnd end;
+    test::ScratchDir dir;
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    const HANDLE output = CreateFileA(dir.File("output.txt").c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
+    if (output == INVALID_HANDLE_VALUE)
+        return end;
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    const ::testing::TestInfo* thisTest = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string commandLine = std::string("\"") + self + "\" --gtest_filter=" +
+                              thisTest->test_suite_name() + "." + thisTest->name();
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    PROCESS_INFORMATION child = {};
+    BOOL started;
+    {
+        const test::ScopedEnv childPart(kChildVariable, part);
+        started = CreateProcessA(self, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                 nullptr, &startup, &child);
+    }
+    CloseHandle(output);
+    if (!started)
+        return end;
+    const DWORD begun = GetTickCount();
+    end.ended = WaitForSingleObject(child.hProcess, 10000) == WAIT_OBJECT_0;
+    end.tookMs = GetTickCount() - begun;
+    if (!end.ended)
+        TerminateProcess(child.hProcess, 1);
+    GetExitCodeProcess(child.hProcess, &end.code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    test::ReadFileBytes(dir.File("output.txt"), &end.said);
+    return end;
+}
 
 // A watchdog fails the test, and closes the box its scope is stuck on.
 void ExpectItFailsTheTestAndClosesTheBoxItWasStuckOn()
@@ -192,60 +270,42 @@ void ExpectItFailsTheTestAndClosesTheBoxItWasStuckOn()
     EXPECT_TRUE(fired);
 }
 
-// A scope stuck where closing dialogs cannot reach it must still end, with the program: this
-// test runs itself as a child that gets stuck so, and looks at how the child ends.
+// What a watchdog cannot free in a test program must still end in seconds: the parts that could
+// hang run in a child process of this test, which looks at how the child ends.
 TEST(RigWatchdog, FailsTheTestClosesTheBoxAndItsLastResortEndsWhatClosingCannotFree)
 {
-    if (std::getenv(kStuckChild) != nullptr) {
-        const HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        test::Watchdog dog("a wait nothing ends", 300);
-        WaitForSingleObject(never, INFINITE);
+    const char* part = std::getenv(kChildVariable);
+    if (part != nullptr) {
+        if (std::string(part) == "unreachable")
+            StuckWhereClosingCannotReach();
+        else
+            EndedByItsRescueWhichThenSendsAMessage();
         return;
     }
     ExpectItFailsTheTestAndClosesTheBoxItWasStuckOn();
 
-    test::ScratchDir dir;
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    const HANDLE output = CreateFileA(dir.File("output.txt").c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(output, INVALID_HANDLE_VALUE);
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    const ::testing::TestInfo* thisTest = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string commandLine = std::string("\"") + self + "\" --gtest_filter=" +
-                              thisTest->test_suite_name() + "." + thisTest->name();
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    PROCESS_INFORMATION child = {};
-    BOOL started;
-    {
-        test::ScopedEnv stuck(kStuckChild, "1");
-        started = CreateProcessA(self, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                 nullptr, &startup, &child);
-    }
-    CloseHandle(output);
-    ASSERT_TRUE(started) << "error " << GetLastError();
-    const DWORD begun = GetTickCount();
-    const bool ended = WaitForSingleObject(child.hProcess, 10000) == WAIT_OBJECT_0;
-    const DWORD took = GetTickCount() - begun;
-    DWORD code = 0;
-    if (!ended)
-        TerminateProcess(child.hProcess, 1);
-    GetExitCodeProcess(child.hProcess, &code);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    std::string said;
-    test::ReadFileBytes(dir.File("output.txt"), &said);
-    ASSERT_TRUE(ended) << "the stuck program still ran after 10 s; it said:\n" << said;
-    EXPECT_EQ(code, 3u) << said;
-    EXPECT_NE(said.find("a wait nothing ends did not end within 300 ms, nor after being closed; "
-                        "ending the test program"),
+    const ChildEnd unreachable = RunThisTestAsAChild("unreachable");
+    ASSERT_TRUE(unreachable.ended)
+        << "a program stuck where closing cannot reach still ran after 10 s; it said:\n"
+        << unreachable.said;
+    EXPECT_EQ(unreachable.code, 3u) << unreachable.said;
+    EXPECT_NE(unreachable.said.find("a wait nothing ends did not end within 300 ms, nor after "
+                                    "being closed; ending the test program"),
               std::string::npos)
-        << said;
-    EXPECT_LT(took, 5000u) << "ended, but not by the last resort's time";
+        << unreachable.said;
+    EXPECT_LT(unreachable.tookMs, 5000u) << "ended, but not by the last resort's time";
+
+    // The scope ends while the closer waits for its thread to take a message: both go on, and
+    // the test fails as a test does, not by the last resort.
+    const ChildEnd rescued = RunThisTestAsAChild("rescued");
+    ASSERT_TRUE(rescued.ended) << "the scope and its closer waited for each other for 10 s; it "
+                                  "said:\n"
+                               << rescued.said;
+    EXPECT_EQ(rescued.code, 1u) << rescued.said;
+    EXPECT_NE(rescued.said.find("a wait its rescue ends did not end within 300 ms"),
+              std::string::npos)
+        << rescued.said;
+    EXPECT_EQ(rescued.said.find("ending the test program"), std::string::npos) << rescued.said;
 }
 
 // --- The stand-in client -----------------------------------------------------------------------

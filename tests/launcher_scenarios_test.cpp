@@ -592,7 +592,15 @@ private:
         FocusIn(GetAncestor(wnd, GA_ROOT));
         test::PostClick(wnd, at);
     }
-    void ClickButton(HWND button) const { Click(button, test::ClientCentre(button)); }
+    // A button clicked by its own press and release (BM_CLICK), handled as one message. Posted
+    // as two, they are handled apart, and an activation handled between them (another program's
+    // window brought to the front) can take the focus or the capture from the button, which then
+    // forgets the press: a click lost so would leave the About box open.
+    void ClickButton(HWND button) const
+    {
+        FocusIn(GetAncestor(button, GA_ROOT));
+        PostMessageW(button, BM_CLICK, 0, 0);
+    }
 
     // Wine does not carry WM_GETICON between processes, so the icon is checked where the system
     // shows it: the caption's small icon, which a modal-frame dialog only has when one was set.

@@ -295,10 +295,10 @@ TEST_F(ListText, EveryReadGivesBackWhatItTakes)
 {
     for (const RegionEntry& row : g_regionTable)
         ASSERT_GE(m_list.AddString(row.label), 0);
-    char label[kRegionLabelBufferSize];
     int taken = 0;
     int kept = 0;
     {
+        char label[kRegionLabelBufferSize];
         GuardedAllocations allocations;
         ASSERT_TRUE(allocations.Installed()) << "this program takes malloc or free from elsewhere";
         for (int i = 0; i < static_cast<int>(kRegionCount); ++i)

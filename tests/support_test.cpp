@@ -183,8 +183,11 @@ const char kChildVariable[] = "VELTO_SUPPORT_TEST_CHILD";
 void StuckWhereClosingCannotReach()
 {
     const HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    test::Watchdog dog("a wait nothing ends", 300);
-    WaitForSingleObject(never, INFINITE);
+    {
+        test::Watchdog dog("a wait nothing ends", 300);
+        WaitForSingleObject(never, INFINITE);
+    }
+    CloseHandle(never);
 }
 
 struct Rescue {
@@ -202,8 +205,12 @@ void EndedByItsRescueWhichThenSendsAMessage()
         SetEvent(r->release);
         SendMessageW(r->window, WM_NULL, 0, 0);
     };
-    test::Watchdog dog("a wait its rescue ends", 300, release, &rescue);
-    WaitForSingleObject(rescue.release, INFINITE);
+    {
+        test::Watchdog dog("a wait its rescue ends", 300, release, &rescue);
+        WaitForSingleObject(rescue.release, INFINITE);
+    }
+    DestroyWindow(rescue.window);
+    CloseHandle(rescue.release);
 }
 
 struct ChildEnd {

@@ -70,11 +70,13 @@ Watchdog::~Watchdog()
     // ending one sends this thread messages (the owner enabled again): waiting without taking
     // them would wait for ever, so they are taken here. Whatever else holds the closer up, the
     // last resort still ends the program, as it stands down only once the closer has ended.
-    while (MsgWaitForMultipleObjects(1, &m_closer, FALSE, INFINITE, QS_SENDMESSAGE) ==
-           WAIT_OBJECT_0 + 1) {
+    DWORD woke;
+    do {
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+        woke = MsgWaitForMultipleObjectsEx(1, &m_closer, INFINITE, QS_SENDMESSAGE,
+                                           MWMO_INPUTAVAILABLE);
+    } while (woke == WAIT_OBJECT_0 + 1);
     SetEvent(m_finished);
     for (HANDLE thread : {m_closer, m_thread}) {
         WaitForSingleObject(thread, INFINITE);

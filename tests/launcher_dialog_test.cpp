@@ -192,9 +192,17 @@ HDC WINAPI RecordingCreateCompatibleDC(HDC dc)
     g_made.push_back(made);
     return made;
 }
+// What the picture control shows when the dialog deletes the scaled picture: the control's own
+// bitmap, taken back first, or that one is lost. g_picture and g_scaled are set once known.
+HWND g_picture;
+HBITMAP g_scaled;
+HBITMAP g_shownWhenScaledDeleted;
 BOOL WINAPI RecordingDeleteObject(HGDIOBJ object)
 {
     g_deleted.push_back(object);
+    if (object != nullptr && object == g_scaled && IsWindow(g_picture))
+        g_shownWhenScaledDeleted = reinterpret_cast<HBITMAP>(
+            SendMessageA(g_picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
     return g_realDeleteObject(object);
 }
 BOOL WINAPI RecordingDeleteDC(HDC dc)
@@ -227,10 +235,14 @@ std::string DeletesThatAreNotOneEach()
 
 // The dialog as a larger font or display would lay it out: its units mapped to pixels are
 // stretched by g_unitScale (in percent). Only what the dialog code itself maps is affected.
+// The picture control's own bitmap is the one it shows when the dialog maps the picture's size.
 int g_unitScale = 100;
+HBITMAP g_templateBitmap;
 decltype(&MapDialogRect) g_realMapDialogRect;
 BOOL WINAPI ScaledMapDialogRect(HWND dialog, LPRECT rect)
 {
+    g_templateBitmap = reinterpret_cast<HBITMAP>(
+        SendMessageA(GetWindow(dialog, GW_CHILD), STM_GETIMAGE, IMAGE_BITMAP, 0));
     const BOOL mapped = g_realMapDialogRect(dialog, rect);
     rect->left = MulDiv(rect->left, g_unitScale, 100);
     rect->top = MulDiv(rect->top, g_unitScale, 100);
@@ -267,6 +279,8 @@ protected:
         g_dibsCreated.clear();
         g_made.clear();
         g_deleted.clear();
+        g_picture = nullptr;
+        g_scaled = g_templateBitmap = g_shownWhenScaledDeleted = nullptr;
     }
 
     const test::ScopedImportHook m_dib{"gdi32.dll", "CreateDIBSection",
@@ -430,6 +444,8 @@ TEST_F(LauncherPicture, StretchedItIsSmoothSixteenBitAndDeletedOnceWhenTheDialog
     test::RunWith(dlg, [](HWND hwnd) {
         HWND picture = PictureOf(hwnd);
         s_shown = reinterpret_cast<HBITMAP>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
+        g_picture = picture;
+        g_scaled = s_shown;
         int w = 0, h = 0;
         const std::vector<DWORD> scaled = PixelsOf(s_shown, &w, &h);
         ASSERT_FALSE(scaled.empty());
@@ -473,6 +489,9 @@ TEST_F(LauncherPicture, StretchedItIsSmoothSixteenBitAndDeletedOnceWhenTheDialog
     for (HGDIOBJ object : g_made)
         EXPECT_EQ(GetObjectType(object), 0u) << "GDI object " << object << " outlived the dialog";
     EXPECT_EQ(GetObjectType(s_shown), 0u) << "the picture shown outlived the dialog";
+    ASSERT_NE(g_templateBitmap, nullptr);
+    EXPECT_EQ(g_shownWhenScaledDeleted, g_templateBitmap)
+        << "the control did not have its own bitmap back when the scaled one was deleted";
 
     // The same dialog object again: scaled afresh, and cleaned up again.
     ClearLogs();
@@ -528,6 +547,20 @@ TEST(CreateScaledPicture, KeepsColoursAtTheSameSizeAndBlendsAcrossAnEdgeWhenStre
     EXPECT_EQ(moved[1], 0x000000u) << "not moved: " << std::hex << moved[1];
     EXPECT_NE(row[1], 0x000000u);
     EXPECT_TRUE((moved[2] & 0xFF) > 0x20 && (moved[2] & 0xFF) < 0xE0) << std::hex << moved[2];
+
+    // The same about a point one pixel above a black row over a white one: the strip uncovered
+    // at the top repeats the first row.
+    const DWORD twoRows[] = {0x000000, 0x000000, 0xFFFFFF, 0xFFFFFF};
+    void* rowBits = nullptr;
+    const test::ScopedGdiObject<HBITMAP> rows(
+        CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &rowBits, nullptr, 0));
+    ASSERT_NE(rows, nullptr);
+    std::memcpy(rowBits, twoRows, sizeof twoRows);
+    const std::vector<DWORD> lowered =
+        PixelsOf(test::ScopedGdiObject<HBITMAP>(CreateScaledPicture(rows, 2, 4, 0, 1)), &w, &h);
+    ASSERT_EQ(lowered.size(), 8u);
+    EXPECT_EQ(lowered[0], 0x000000u) << "the strip at the top: " << std::hex << lowered[0];
+    EXPECT_EQ(lowered[2], 0x000000u) << "not moved: " << std::hex << lowered[2];
 
     EXPECT_EQ(CreateScaledPicture(source, 0, 4), nullptr);
     EXPECT_EQ(CreateScaledPicture(nullptr, 4, 4), nullptr);
@@ -598,9 +631,13 @@ TEST(LauncherDialogFailures, AMessageWhoseTextIsNotGbkStillShowsABox)
     test::MessageBoxCatcher boxes;
     CWnd noOwner;
     test::Watchdog dog("a message box of a text that is not GBK", 5000);
-    EXPECT_EQ(noOwner.MessageBox("\xFF", test::gbk::kCaption, MB_OK), IDOK);
+    // A text cut short after a lead byte: the box shows what of it converts.
+    const std::string cut = std::string(test::gbk::kChooseRegion) + "\xbb";
+    EXPECT_EQ(noOwner.MessageBox(cut.c_str(), test::gbk::kCaption, MB_OK), IDOK);
     ASSERT_EQ(boxes.seen().size(), 1u) << "no box at all";
     EXPECT_EQ(boxes.seen()[0].caption, test::gbk::kCaption);
+    const std::string shown = boxes.seen()[0].text.substr(0, std::strlen(test::gbk::kChooseRegion));
+    EXPECT_EQ(test::Hex(shown), test::Hex(test::gbk::kChooseRegion)) << "the text it could show";
 }
 
 }  // namespace

@@ -550,7 +550,15 @@ private:
         FocusIn(GetAncestor(wnd, GA_ROOT));
         test::PostClick(wnd, at);
     }
-    void ClickButton(HWND button) const { Click(button, test::ClientCentre(button)); }
+    // A button clicked by its own press and release (BM_CLICK), handled as one message. Posted
+    // as two, they are handled apart, and an activation handled between them (another program's
+    // window brought to the front) can take the focus or the capture from the button, which then
+    // forgets the press: a click lost so would leave the About box open.
+    void ClickButton(HWND button) const
+    {
+        FocusIn(GetAncestor(button, GA_ROOT));
+        PostMessageW(button, BM_CLICK, 0, 0);
+    }
 
     const Scenario& m_s;
     std::unique_ptr<test::ScratchDir> m_folder;  // the current folder and the client's record

@@ -1,5 +1,5 @@
 // tests/support_test.cpp: the test support's own checks. Every helper that decides another test's
-// verdict (the waits, the box matcher, the icon check, the text conversion, the watchdog) and the
+// verdict (the waits, the box matcher, the text conversion, the watchdog) and the
 // stand-in client must say no when they should: a helper that always says yes passes every test
 // it serves. Each check also sees its helper say yes, so that the no is not all it can say.
 #include "client/contract.h"
@@ -7,7 +7,6 @@
 #include "tests/support/dialogs.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/files.h"
-#include "tests/support/gdi.h"
 #include "tests/support/hex.h"
 #include "tests/support/launcher_driver.h"
 #include "tests/support/process.h"
@@ -17,7 +16,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -95,82 +93,10 @@ void ExpectToGbkConvertsOnlyWhatGbkHoldsExactly()
     EXPECT_EQ(test::ToGbk(L"\u0e01"), "<not exactly GBK>");                    // a Thai letter
 }
 
-// --- The icon check ------------------------------------------------------------------------
-
-const int kIcon = 32;
-
-// A fully opaque icon whose pixels all differ, so that it shows in one place only; `red` and
-// `blue` are added to every pixel's channels.
-HICON MakeIcon(int red, int blue)
-{
-    const BITMAPINFO info = test::TopDownDib(kIcon, kIcon);
-    void* bits = nullptr;
-    HBITMAP colour = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (colour == nullptr)
-        return nullptr;
-    DWORD* p = static_cast<DWORD*>(bits);
-    for (int y = 0; y < kIcon; ++y)
-        for (int x = 0; x < kIcon; ++x)
-            p[y * kIcon + x] = static_cast<DWORD>(((0x20 + 3 * x + red) << 16) |
-                                                  ((0x60 + 4 * y) << 8) |
-                                                  (0x10 + 2 * (x + y) + blue));
-    const std::vector<BYTE> opaque(kIcon * kIcon / 8, 0);
-    HBITMAP mask = CreateBitmap(kIcon, kIcon, 1, 1, opaque.data());
-    ICONINFO icon = {TRUE, 0, 0, mask, colour};
-    HICON made = mask != nullptr ? CreateIconIndirect(&icon) : nullptr;
-    DeleteObject(colour);
-    if (mask != nullptr)
-        DeleteObject(mask);
-    return made;
-}
-
-HICON g_painted;
-
-LRESULT CALLBACK IconWindowProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != WM_PAINT)
-        return DefWindowProcW(wnd, message, wParam, lParam);
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(wnd, &ps);
-    FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-    DrawIconEx(dc, 11, 7, g_painted, kIcon, kIcon, 0, nullptr, DI_NORMAL);
-    EndPaint(wnd, &ps);
-    return 0;
-}
-
-void ExpectTheIconCheckRefusesAnIconThatDiffersInOneColourChannel()
-{
-    g_painted = MakeIcon(0, 0);
-    const HICON redder = MakeIcon(0x40, 0);
-    const HICON bluer = MakeIcon(0, 0x40);
-    ASSERT_TRUE(g_painted != nullptr && redder != nullptr && bluer != nullptr);
-    WNDCLASSW cls = {};
-    cls.lpfnWndProc = IconWindowProc;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = L"VeltoIconCheck";
-    ASSERT_NE(RegisterClassW(&cls), 0);
-    // Away from the screen's corner, where other tests' windows open.
-    HWND wnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, cls.lpszClassName, L"",
-                               WS_POPUP | WS_VISIBLE, 700, 500, 64, 64, nullptr, nullptr,
-                               cls.hInstance, nullptr);
-    ASSERT_NE(wnd, nullptr);
-    UpdateWindow(wnd);
-    const RECT area = {0, 0, 64, 64};
-    EXPECT_TRUE(test::WaitUntil([&] { return test::ShowsIcon(wnd, g_painted, kIcon, area); }))
-        << "the icon drawn is not seen";
-    EXPECT_FALSE(test::ShowsIcon(wnd, redder, kIcon, area)) << "its red differs";
-    EXPECT_FALSE(test::ShowsIcon(wnd, bluer, kIcon, area)) << "its blue differs";
-    DestroyWindow(wnd);
-    UnregisterClassW(cls.lpszClassName, cls.hInstance);
-    for (HICON icon : {g_painted, redder, bluer})
-        DestroyIcon(icon);
-}
-
-TEST(RigChecks, TheBoxTextAndIconChecksRefuseANearMiss)
+TEST(RigChecks, TheBoxAndTextChecksRefuseANearMiss)
 {
     ExpectTheBoxMatcherTakesOnlyTheLaunchersTextCaptionAndButton();
     ExpectToGbkConvertsOnlyWhatGbkHoldsExactly();
-    ExpectTheIconCheckRefusesAnIconThatDiffersInOneColourChannel();
 }
 
 // --- The watchdog ----------------------------------------------------------------------------

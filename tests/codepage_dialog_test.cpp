@@ -182,20 +182,26 @@ TEST_F(ListText, EveryLabelGoesInAsItsCharactersAndComesBackAsItsBytes)
 }
 
 // Every block this program takes from the C runtime while the object lives is given guard bytes
-// after the size asked for, so that a write past it is seen when the scope ends (Intact()).
+// after the size asked for, so that a write past it is seen when the scope ends (Intact()), and
+// is counted until it is given back (Outstanding()).
 class GuardedAllocations {
 public:
-    GuardedAllocations() : m_hook("msvcrt.dll", "malloc", reinterpret_cast<void*>(&Allocate))
+    GuardedAllocations()
+        : m_hook("msvcrt.dll", "malloc", reinterpret_cast<void*>(&Allocate)),
+          m_freeHook("msvcrt.dll", "free", reinterpret_cast<void*>(&Free))
     {
         s_self = this;
         s_real = m_hook.Original<void* (*)(std::size_t)>();
+        s_realFree = m_freeHook.Original<void (*)(void*)>();
     }
     ~GuardedAllocations() { s_self = nullptr; }
     GuardedAllocations(const GuardedAllocations&) = delete;
     GuardedAllocations& operator=(const GuardedAllocations&) = delete;
 
-    bool Installed() const { return m_hook.Installed(); }
+    bool Installed() const { return m_hook.Installed() && m_freeHook.Installed(); }
     int count() const { return m_count; }
+    // Blocks handed out while the object lives and not given back since.
+    int Outstanding() const { return m_outstanding; }
     // Whether every guard is as written; blocks freed since are not looked at.
     bool Intact(const void* block, std::size_t size) const
     {
@@ -221,16 +227,42 @@ private:
             s_self->m_last = block;
             s_self->m_lastSize = size;
             ++s_self->m_count;
+            ++s_self->m_outstanding;
+            for (void*& slot : s_self->m_blocks) {
+                if (slot == nullptr) {
+                    slot = block;
+                    break;
+                }
+            }
         }
         return block;
+    }
+    // Only blocks handed out while the object lives are counted off; the slots hold as many as
+    // the scopes measured here keep at once (a block past them stays counted as kept).
+    static void __cdecl Free(void* block)
+    {
+        if (block != nullptr && s_self != nullptr) {
+            for (void*& slot : s_self->m_blocks) {
+                if (slot == block) {
+                    slot = nullptr;
+                    --s_self->m_outstanding;
+                    break;
+                }
+            }
+        }
+        s_realFree(block);
     }
 
     static inline GuardedAllocations* s_self;
     static inline void* (*s_real)(std::size_t);
+    static inline void (*s_realFree)(void*);
     test::ScopedImportHook m_hook;
+    test::ScopedImportHook m_freeHook;
     void* m_last = nullptr;
     std::size_t m_lastSize = 0;
     int m_count = 0;
+    int m_outstanding = 0;
+    void* m_blocks[16] = {};
 };
 
 // The framework's string load sizes its buffer from the resource's own text: the GBK text and its
@@ -255,6 +287,27 @@ TEST(FrameworkText, LoadStringFillsItsBufferWithTheTextAndTerminatorAndWritesNoF
     EXPECT_EQ(test::Hex(static_cast<LPCSTR>(text)), test::Hex(test::gbk::kAboutItem));
     EXPECT_EQ(size, std::strlen(test::gbk::kAboutItem) + 1) << "the block for text and terminator";
     EXPECT_TRUE(intact) << "written past the " << size << " bytes allocated";
+}
+
+// Reading a label takes a block for the list's UTF-16 text, and gives it back: one kept a read
+// would grow the launcher by a few bytes every time it is confirmed.
+TEST_F(ListText, EveryReadGivesBackWhatItTakes)
+{
+    for (const RegionEntry& row : g_regionTable)
+        ASSERT_GE(m_list.AddString(row.label), 0);
+    int taken = 0;
+    int kept = 0;
+    {
+        char label[kRegionLabelBufferSize];
+        GuardedAllocations allocations;
+        ASSERT_TRUE(allocations.Installed()) << "this program takes malloc or free from elsewhere";
+        for (int i = 0; i < static_cast<int>(kRegionCount); ++i)
+            m_list.GetText(i, label, kLabelBytes);
+        taken = allocations.count();
+        kept = allocations.Outstanding();
+    }
+    EXPECT_GE(taken, static_cast<int>(kRegionCount)) << "the reads were not seen taking blocks";
+    EXPECT_EQ(kept, 0) << "blocks kept after " << kRegionCount << " reads";
 }
 
 using LauncherDialogTexts = CodePageInProcess;

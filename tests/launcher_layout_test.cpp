@@ -8,6 +8,7 @@
 //
 // At another display DPI everything grows in proportion. The run's DPI is VELTO_TEST_DPI (96
 // when unset), which the prefix must already have when this program starts: the tests check it.
+#include "res/design.h"
 #include "res/resource.h"
 #include "tests/support/files.h"
 #include "tests/support/gdi.h"
@@ -54,19 +55,25 @@ RECT Widened(const RECT& r, int by)
     return {r.left - by, r.top - by, r.right + by, r.bottom + by};
 }
 
-// 153 x 251 dialog units.
-const int kClientWidth = 306;
-const int kClientHeight = 502;
+const int kClientWidth = 2 * LAUNCHER_WIDTH;
+const int kClientHeight = 2 * LAUNCHER_HEIGHT;
 
 // res/background.bmp, as scripts/draw-art draws it, in picture pixels (right and bottom
-// exclusive): the gold hairline of the list's frame runs along columns 46 and 255 and rows 116
-// and 371, the outside of kFrame; kInsideFrame is what it encloses. Below the frame, the footer
-// band starts with a divider at row 462.
-const int kPictureWidth = 302;
-const int kPictureHeight = 500;
-const RECT kFrame = {46, 116, 256, 372};
-const RECT kInsideFrame = {47, 117, 255, 371};
-const int kFooterTop = 462;
+// exclusive): the gold hairline of the list's frame runs along the outside of kFrame;
+// kInsideFrame is what it encloses. Below the frame, the footer band starts with a divider.
+const int kPictureWidth = PICTURE_WIDTH;
+const int kPictureHeight = PICTURE_HEIGHT;
+const RECT kFrame = {PICTURE_FRAME_LEFT, PICTURE_FRAME_TOP, PICTURE_FRAME_RIGHT,
+                     PICTURE_FRAME_BOTTOM};
+const RECT kInsideFrame = {kFrame.left + 1, kFrame.top + 1, kFrame.right - 1, kFrame.bottom - 1};
+const int kFooterTop = PICTURE_FOOTER_TOP;
+
+// A control's place in the template, in the picture's pixels at the designed scale: its dialog
+// units at 2 px each, less the picture's 2 px edge.
+RECT Designed(int x, int y, int width, int height)
+{
+    return {2 * x - 2, 2 * y - 2, 2 * (x + width) - 2, 2 * (y + height) - 2};
+}
 
 std::string Describe(const RECT& r)
 {
@@ -236,9 +243,13 @@ TEST_F(LauncherLayout, ListAndButtonsKeepTheirDesignedPlacesOnThePicture)
     const struct {
         int id;
         RECT designed;
-    } controls[] = {{IDC_REGION_LIST, {48, 118, 250, 366}},
-                    {IDOK, {68, 372, 124, 400}},
-                    {IDCANCEL, {178, 372, 230, 400}}};
+    } controls[] = {
+        {IDC_REGION_LIST, Designed(LAUNCHER_LIST_X, LAUNCHER_LIST_Y, LAUNCHER_LIST_WIDTH,
+                                   LAUNCHER_LIST_HEIGHT)},
+        {IDOK, Designed(LAUNCHER_CONFIRM_X, LAUNCHER_BUTTON_Y, LAUNCHER_CONFIRM_WIDTH,
+                        LAUNCHER_BUTTON_HEIGHT)},
+        {IDCANCEL, Designed(LAUNCHER_QUIT_X, LAUNCHER_BUTTON_Y, LAUNCHER_QUIT_WIDTH,
+                            LAUNCHER_BUTTON_HEIGHT)}};
     for (const auto& c : controls) {
         const RECT actual = WindowRectIn(m_launcher.Item(c.id), picture);
         const RECT expected = m_grown(c.designed);

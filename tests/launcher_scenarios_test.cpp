@@ -47,7 +47,6 @@ enum class Act {
     MinimizeRestore,
     AboutFromSystemMenu,  // Alt+Space, End, Enter: the menu's last item
     AboutCommand,         // the About command posted, with `command`'s low four bits
-    ConfirmLookAlikes,    // look-alikes of rows 12 and 5 put in the list, each selected, confirmed
 };
 
 // How an About box is closed.
@@ -73,20 +72,21 @@ struct Scenario {
     int selection = kAny;       // the selection afterwards, when the launcher stays
     unsigned quick = kSlow;     // code pages whose quick tier runs the row
     bool focusOnConfirm = false;  // at start the keyboard focus is on 进入
-    bool icon = false;          // the caption shows the application icon
     bool lingering = false;     // the client runs on by itself once the launcher has gone
     WPARAM command = IDM_ABOUTBOX;
     Close close = Close::OkClick;
     unsigned only = kAll;       // code pages the row runs under at all
 };
 
-// The behaviour of the launcher as a user sees it. Rows 1 to 19 each starting their client are
-// added after these (EveryRow).
+// The behaviour of the launcher as a user sees it. That every label finds its own row's command
+// line, and reads back from the list as its bytes under each code page, is proven row by row
+// where it is decided (region_table_test.cpp, codepage_dialog_test.cpp); here a few rows start
+// their client through the whole launcher.
 const Scenario kScenarios[] = {
-    {.name = "started, it shows every region in table order, nothing selected, the focus on "
-             "进入 and the icon in its caption; left alone it stays",
+    {.name = "started, it shows every region in table order, nothing selected and the focus on "
+             "进入; left alone it stays",
      .place = Place::BesideTheClient, .act = Act::Nothing, .select = kNone,
-     .selection = kNone, .quick = k936, .focusOnConfirm = true, .icon = true},
+     .selection = kNone, .quick = k936, .focusOnConfirm = true},
     {.name = "进入 with nothing selected asks for a region and stays",
      .place = Place::BesideTheClient, .act = Act::Confirm, .select = kNone,
      .box = test::gbk::kChooseRegion, .selection = kNone, .quick = k936},
@@ -119,9 +119,6 @@ const Scenario kScenarios[] = {
              "command line",
      .place = Place::UnwritableFolder, .act = Act::Confirm, .select = 0, .client = 0,
      .quick = k936 | k1252},
-    {.name = "look-alikes of two labels are refused: they ask for a region",
-     .place = Place::Alone, .act = Act::ConfirmLookAlikes, .select = kNone,
-     .box = test::gbk::kChooseRegion, .quick = kAll},
     {.name = "退出 clicked ends it with nothing started",
      .place = Place::BesideTheClient, .act = Act::ClickQuit, .select = 0, .ends = true,
      .quick = k936},
@@ -156,7 +153,7 @@ bool InFront(const Scenario& s)
     case Act::Nothing:
     case Act::Confirm:
     case Act::CloseBox:
-        return s.box != nullptr || s.about || s.focusOnConfirm || s.icon;
+        return s.box != nullptr || s.about || s.focusOnConfirm;
     default:
         return true;
     }
@@ -277,8 +274,6 @@ private:
         }
         if (m_s.focusOnConfirm && FocusIn(Dialog()) != m_launcher.Item(IDOK))
             return Fail("the focus on 进入", Describe(FocusIn(Dialog())));
-        if (m_s.icon && !CaptionShowsTheIcon())
-            return Fail("icon IDR_MAINFRAME in the caption", "none drawn there");
         return true;
     }
 
@@ -376,48 +371,11 @@ private:
             case Act::AboutCommand:
                 PostMessageW(Dialog(), WM_SYSCOMMAND, m_s.command, 0);
                 break;
-            case Act::ConfirmLookAlikes:
-                return ConfirmLookAlikes();
             }
             if (m_s.box != nullptr && !BoxShownAndClosed(m_s.box))
                 return false;
             if (m_s.about && !AboutShownAndClosed())
                 return false;
-        }
-        return true;
-    }
-
-    // Put in by another program, through the W form: rows 12 and 5 as the list shows them, with
-    // what a best-fit conversion erases changed: full-width parentheses, a superscript one. Made
-    // from the list's own text, so that they would pass for the label if the launcher's reading
-    // of the list went through such a conversion, whatever the list holds.
-    bool ConfirmLookAlikes()
-    {
-        const auto itemW = [this](int index) {
-            wchar_t text[256] = {};
-            const LRESULT length = test::Ask(List(), LB_GETTEXTLEN, index, 0);
-            if (length >= 0 && length < 256)
-                test::Ask(List(), LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
-            return std::wstring(text);
-        };
-        std::vector<std::wstring> lookAlikes = {itemW(11), itemW(4)};
-        for (wchar_t& c : lookAlikes[0])
-            c = c == L'(' ? L'\uff08' : c == L')' ? L'\uff09' : c;
-        for (wchar_t& c : lookAlikes[1])
-            c = c == L'1' ? L'\u00b9' : c;
-        if (lookAlikes[0].find(L'\uff08') == std::wstring::npos ||
-            lookAlikes[1].find(L'\u00b9') == std::wstring::npos)
-            return Fail("rows 12 and 5 with brackets and a one", "they have changed");
-        for (const std::wstring& text : lookAlikes) {
-            const LRESULT index =
-                test::Ask(List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-            if (index < static_cast<LRESULT>(kRegionCount) ||
-                test::Ask(List(), LB_SETCURSEL, index, 0) != index)
-                return Fail("the look-alike " + Hex(test::ToGbk(text)) + " added and selected",
-                            "index " + std::to_string(index));
-            test::PostButtonCommand(Dialog(), IDOK);
-            if (!BoxShownAndClosed(m_s.box))
-                return Fail("the look-alike " + Hex(test::ToGbk(text)) + " refused", "see above");
         }
         return true;
     }
@@ -460,6 +418,8 @@ private:
             Hex(test::gbk::kVersionLine) + "; " + Hex(test::gbk::kCopyrightLine) + "; ";
         if (statics != want)
             return Fail("the texts " + want, statics);
+        if (!test::ShowsIconControl(about))
+            return Fail("the About box showing an icon", "none" + Windows());
         if (Hex(test::WindowTextGbk(GetDlgItem(about, IDOK))) != Hex(test::gbk::kOk))
             return Fail("its button reading " + Hex(test::gbk::kOk),
                         Hex(test::WindowTextGbk(GetDlgItem(about, IDOK))));
@@ -540,10 +500,8 @@ private:
                                                           std::to_string(m_launcher.ExitCode()));
         if (!IsWindowEnabled(Dialog()) || m_launcher.WaitForOwnedDialog(Dialog(), 0) != nullptr)
             return Fail("nothing modal open", Windows());
-        // The look-alikes stay in the list.
-        const int rows = static_cast<int>(kRegionCount) + (m_s.act == Act::ConfirmLookAlikes ? 2 : 0);
-        if (Count() != rows)
-            return Fail(std::to_string(rows) + " rows", std::to_string(Count()));
+        if (Count() != static_cast<int>(kRegionCount))
+            return Fail(std::to_string(kRegionCount) + " rows", std::to_string(Count()));
         if (m_s.selection != kAny && CurSel() != m_s.selection)
             return Fail("selection " + std::to_string(m_s.selection),
                         "selection " + std::to_string(CurSel()));
@@ -592,35 +550,14 @@ private:
         FocusIn(GetAncestor(wnd, GA_ROOT));
         test::PostClick(wnd, at);
     }
-    void ClickButton(HWND button) const { Click(button, test::ClientCentre(button)); }
-
-    // Wine does not carry WM_GETICON between processes, so the icon is checked where the system
-    // shows it: the caption's small icon, which a modal-frame dialog only has when one was set.
-    bool CaptionShowsTheIcon() const
+    // A button clicked by its own press and release (BM_CLICK), handled as one message. Posted
+    // as two, they are handled apart, and an activation handled between them (another program's
+    // window brought to the front) can take the focus or the capture from the button, which then
+    // forgets the press: a click lost so would leave the About box open.
+    void ClickButton(HWND button) const
     {
-        HMODULE exe = LoadLibraryExA((test::BinDir() + "\\dudazuvi.exe").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE);
-        HICON icon = exe == nullptr ? nullptr
-                                    : static_cast<HICON>(LoadImageA(
-                                          exe, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, 0, 0,
-                                          LR_DEFAULTSIZE));
-        bool shown = false;
-        if (icon != nullptr) {
-            SetWindowPos(Dialog(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-            RECT window = {};
-            GetWindowRect(Dialog(), &window);
-            // The caption strip, frame included.
-            const RECT caption = {0, 0, (window.right - window.left) / 2,
-                                  GetSystemMetrics(SM_CYCAPTION) +
-                                      2 * GetSystemMetrics(SM_CYDLGFRAME) + 4};
-            const int small = GetSystemMetrics(SM_CXSMICON);
-            shown = test::WaitUntil(
-                [&] { return test::ShowsIcon(Dialog(), icon, small, caption); });
-            DestroyIcon(icon);
-        }
-        if (exe != nullptr)
-            FreeLibrary(exe);
-        return shown;
+        FocusIn(GetAncestor(button, GA_ROOT));
+        PostMessageW(button, BM_CLICK, 0, 0);
     }
 
     const Scenario& m_s;
@@ -644,22 +581,6 @@ public:
     }
 };
 
-// Each of the nineteen rows selected and confirmed starts its client with its command line.
-std::vector<Scenario> EveryRow()
-{
-    static std::vector<std::string> names;
-    names.clear();
-    for (int i = 0; i < static_cast<int>(kRegionCount); ++i)
-        names.push_back("row " + std::to_string(i + 1) + " selected and confirmed starts its "
-                        "client");
-    std::vector<Scenario> rows;
-    rows.reserve(kRegionCount);
-    for (int i = 0; i < static_cast<int>(kRegionCount); ++i)
-        rows.push_back({.name = names[static_cast<size_t>(i)].c_str(), .place = Place::BesideTheClient,
-                        .act = Act::Confirm, .select = i, .client = i});
-    return rows;
-}
-
 unsigned ThisCodePage()
 {
     switch (GetACP()) {
@@ -678,14 +599,9 @@ enum class Tier { Quick, Slow };
 // The first failed row ends the run: with a fault that fails one row, most would fail alike.
 void RunScenarios(Tier tier, bool inFront)
 {
-    std::vector<Scenario> rows(std::begin(kScenarios), std::end(kScenarios));
-    if (tier == Tier::Slow) {
-        const std::vector<Scenario> every = EveryRow();
-        rows.insert(rows.end(), every.begin(), every.end());
-    }
     std::vector<Pending> pending;
     int ran = 0;
-    for (const Scenario& s : rows) {
+    for (const Scenario& s : kScenarios) {
         const bool quick = (s.quick & ThisCodePage()) != 0;
         if ((s.only & ThisCodePage()) == 0 || (tier == Tier::Quick) != quick || InFront(s) != inFront)
             continue;
@@ -696,6 +612,9 @@ void RunScenarios(Tier tier, bool inFront)
             break;
     }
     std::printf("%d scenarios\n", ran);
+    // Code page 936 runs every row in the quick tier: its slow tests have none, and say so.
+    if (ran == 0)
+        GTEST_SKIP() << "no row of this tier runs under this code page";
     // Nothing started where nothing should be, looked at once, after one quiet time for all.
     if (!pending.empty())
         Sleep(kQuietMs);

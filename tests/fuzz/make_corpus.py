@@ -49,7 +49,6 @@ def label_seeds(rows):
         ("miss-leading-space", b" " + first.encode("gbk")),
         ("miss-half-character", first.encode("gbk")[:-1]),
         ("miss-cut-tag", first.split("[")[0].encode("gbk")),
-        ("miss-wide-brackets", first.replace("(", "（").replace(")", "）").encode("gbk")),
         ("miss-other-zone", "华东3区".encode("gbk")),
         ("miss-prefix-of-row", rows[15][0][:3].encode("gbk")),
         ("miss-40-bytes", b"x" * 40),

@@ -1,8 +1,6 @@
 // tests/support/dialogs.cpp: reading, finding and driving windows and message boxes.
 #include "tests/support/dialogs.h"
 
-#include "tests/support/gdi.h"
-
 #include <cstdio>
 
 namespace test {
@@ -107,91 +105,6 @@ bool ShowsIconControl(HWND dialog)
         DWORD_PTR icon = 0;
         if (!SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_NORMAL, 5000, &icon) || icon != 0)
             return true;
-    }
-    return false;
-}
-
-namespace {
-
-// A top-down 32-bit picture, pixels as 0x00RRGGBB.
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<DWORD> pixels;
-    DWORD At(int x, int y) const { return pixels[y * width + x] & 0xFFFFFF; }
-};
-
-// Copies a width x height block from `source` at (x, y), or draws into a blank picture filled
-// with `fill` when `source` is null and `icon` is given.
-Picture Capture(HDC source, int x, int y, int width, int height, HICON icon = nullptr,
-                DWORD fill = 0)
-{
-    Picture picture;
-    const BITMAPINFO info = TopDownDib(width, height);
-    const ScopedMemoryDC memory;
-    void* bits = nullptr;
-    const ScopedGdiObject<HBITMAP> bitmap(
-        CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (bitmap == nullptr)
-        return picture;
-    const ScopedSelect selected(memory, bitmap);
-    bool ok;
-    if (source != nullptr) {
-        ok = BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY) != 0;
-    } else {
-        DWORD* p = static_cast<DWORD*>(bits);
-        for (int i = 0; i < width * height; ++i)
-            p[i] = fill;
-        ok = DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL) != 0;
-    }
-    GdiFlush();
-    if (ok) {
-        picture.width = width;
-        picture.height = height;
-        const DWORD* p = static_cast<const DWORD*>(bits);
-        picture.pixels.assign(p, p + width * height);
-    }
-    return picture;
-}
-
-}  // namespace
-
-bool ShowsIcon(HWND wnd, HICON icon, int size, RECT area)
-{
-    // A pixel that comes out the same over black and over white is one the icon covers fully.
-    const Picture overBlack = Capture(nullptr, 0, 0, size, size, icon, 0x000000);
-    const Picture overWhite = Capture(nullptr, 0, 0, size, size, icon, 0xFFFFFF);
-    if (overBlack.pixels.empty() || overWhite.pixels.empty())
-        return false;
-    struct Opaque {
-        int x, y;
-        DWORD colour;
-    };
-    std::vector<Opaque> opaque;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x)
-            if (overBlack.At(x, y) == overWhite.At(x, y))
-                opaque.push_back({x, y, overBlack.At(x, y)});
-    // An icon with hardly any opaque pixel would match nearly anything.
-    if (opaque.size() < static_cast<std::size_t>(size * size / 4))
-        return false;
-
-    const Picture shown = Capture(ScopedGetDC(wnd, true), area.left, area.top,
-                                  area.right - area.left, area.bottom - area.top);
-    if (shown.pixels.empty())
-        return false;
-    for (int top = 0; top + size <= shown.height; ++top) {
-        for (int left = 0; left + size <= shown.width; ++left) {
-            bool all = true;
-            for (const Opaque& o : opaque) {
-                if (shown.At(left + o.x, top + o.y) != o.colour) {
-                    all = false;
-                    break;
-                }
-            }
-            if (all)
-                return true;
-        }
     }
     return false;
 }

@@ -35,11 +35,6 @@ std::vector<int> VisibleButtonIds(HWND dialog);
 // cannot tell.
 bool ShowsIconControl(HWND dialog);
 
-// True when `wnd`, as it shows on screen now, has `icon` drawn at size x size pixels somewhere in
-// `area` (window coordinates). Only the icon's opaque pixels are compared, so whatever lies under
-// it does not matter. The window should be on top of others while this runs.
-bool ShowsIcon(HWND wnd, HICON icon, int size, RECT area);
-
 // Input as the window would get it from a user, posted to its queue (client coordinates).
 void PostClick(HWND wnd, POINT at);
 void PostDoubleClick(HWND wnd, POINT at);

@@ -57,6 +57,7 @@ DWORD CountHandles(DWORD processId)
 Watchdog::Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*), void* context)
     : m_what(what), m_timeoutMs(timeoutMs), m_rescue(rescue), m_context(context),
       m_threadId(GetCurrentThreadId()), m_done(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      m_finished(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
       m_thread(CreateThread(nullptr, 0, Run, this, 0, nullptr)),
       m_closer(CreateThread(nullptr, 0, Close, this, 0, nullptr))
 {
@@ -65,10 +66,23 @@ Watchdog::Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*), voi
 Watchdog::~Watchdog()
 {
     SetEvent(m_done);
+    // The closer may be ending a dialog of this thread just as the scope ended by itself, and
+    // ending one sends this thread messages (the owner enabled again): waiting without taking
+    // them would wait for ever, so they are taken here. Whatever else holds the closer up, the
+    // last resort still ends the program, as it stands down only once the closer has ended.
+    DWORD woke;
+    do {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        woke = MsgWaitForMultipleObjectsEx(1, &m_closer, INFINITE, QS_SENDMESSAGE,
+                                           MWMO_INPUTAVAILABLE);
+    } while (woke == WAIT_OBJECT_0 + 1);
+    SetEvent(m_finished);
     for (HANDLE thread : {m_closer, m_thread}) {
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
     }
+    CloseHandle(m_finished);
     CloseHandle(m_done);
 }
 
@@ -99,6 +113,10 @@ DWORD WINAPI Watchdog::Close(void* param)
     EnumThreadWindows(self->m_threadId, EndDialogsOfThread, 0);
     if (self->m_rescue != nullptr)
         self->m_rescue(self->m_context);
+    // A box still on its way when the time ran out (a loaded machine takes its time to make one),
+    // or one the scope opens next, is closed as it comes, until the scope ends or the last resort.
+    while (WaitForSingleObject(self->m_done, 100) == WAIT_TIMEOUT)
+        EnumThreadWindows(self->m_threadId, EndDialogsOfThread, 0);
     return 0;
 }
 
@@ -109,7 +127,7 @@ DWORD WINAPI Watchdog::Close(void* param)
 DWORD WINAPI Watchdog::Run(void* param)
 {
     Watchdog* self = static_cast<Watchdog*>(param);
-    if (WaitForSingleObject(self->m_done, self->m_timeoutMs + 2000) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(self->m_finished, self->m_timeoutMs + 2000) == WAIT_OBJECT_0)
         return 0;
     char line[320];
     const int length = wsprintfA(line,

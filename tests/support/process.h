@@ -17,8 +17,9 @@ DWORD CountHandles(DWORD processId);
 // Fails the running test if the guarded scope has not ended within timeoutMs, naming `what`.
 // First it closes what keeps this thread's modal loops going: every dialog and message box of
 // the thread that created it (Escape, then EndDialog), then calls `rescue` if one was given (to
-// end whatever else the scope waits for). If the scope still has not ended two seconds later, it
-// prints the reason and ends the process: a failing test must fail in seconds, not by time-out.
+// end whatever else the scope waits for), and goes on closing the thread's dialogs as they come.
+// If the scope still has not ended two seconds later, it prints the reason and ends the process:
+// a failing test must fail in seconds, not by time-out.
 class Watchdog {
 public:
     explicit Watchdog(const char* what, DWORD timeoutMs, void (*rescue)(void*) = nullptr,
@@ -37,8 +38,9 @@ private:
     void (*m_rescue)(void*);
     void* m_context;
     DWORD m_threadId;
-    HANDLE m_done;
-    HANDLE m_thread;  // the last resort
+    HANDLE m_done;      // the scope has ended
+    HANDLE m_finished;  // and so has the closer
+    HANDLE m_thread;    // the last resort
     HANDLE m_closer;
     volatile LONG m_fired = 0;
 };

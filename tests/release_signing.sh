@@ -51,6 +51,16 @@ make_ca() {
         -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
 }
 
+# issue_cert OUT CN USAGE CA: a key OUT.key and a certificate OUT.pem for CN, for the extended
+# key usage USAGE, issued by the authority whose files are CA.pem and CA.key.
+issue_cert() {
+    openssl req -newkey rsa:2048 -nodes -keyout "$1.key" -out "$1.csr" -subj "/CN=$2" 2>/dev/null
+    printf 'basicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=%s\n' \
+        "$3" >"$1.ext"
+    openssl x509 -req -in "$1.csr" -CA "$4.pem" -CAkey "$4.key" -CAcreateserial -days 2 \
+        -extfile "$1.ext" -out "$1.pem" 2>/dev/null
+}
+
 # The launcher from a package's archive.
 launcher_of() { # launcher_of OUT DEST
     python3 -c 'import sys, zipfile; sys.stdout.buffer.write(zipfile.ZipFile(sys.argv[1]).read("dudazuvi.exe"))' \
@@ -88,12 +98,7 @@ prepare)
     mkdir -p "$keys/other" "$state/shipped" "$state/run/bin" "$state/run/tests"
     make_ca "$keys" "Velto Throwaway Test CA"
     make_ca "$keys/other" "Unrelated Throwaway CA"
-    openssl req -newkey rsa:2048 -nodes -keyout "$keys/leaf.key" -out "$keys/leaf.csr" \
-        -subj "/CN=Velto Throwaway Code Signing" 2>/dev/null
-    printf 'basicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' \
-        >"$keys/leaf.ext"
-    openssl x509 -req -in "$keys/leaf.csr" -CA "$keys/ca.pem" -CAkey "$keys/ca.key" \
-        -CAcreateserial -days 2 -extfile "$keys/leaf.ext" -out "$keys/leaf.pem" 2>/dev/null
+    issue_cert "$keys/leaf" "Velto Throwaway Code Signing" codeSigning "$keys/ca"
     # A password with a space and a quote: it must reach osslsigncode whole.
     printf "throw away 'now'\n" >"$keys/password"
     openssl pkcs12 -export -inkey "$keys/leaf.key" -in "$keys/leaf.pem" -certfile "$keys/ca.pem" \
@@ -365,20 +370,15 @@ timestamp)
     tsa=$keys/tsa
     rm -rf "$tsa"
     mkdir -p "$tsa"
-    openssl req -newkey rsa:2048 -nodes -keyout "$tsa/tsa.key" -out "$tsa/tsa.csr" \
-        -subj "/CN=Velto Throwaway Time-Stamp Authority" 2>/dev/null
-    printf 'basicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=critical,timeStamping\n' \
-        >"$tsa/tsa.ext"
-    openssl x509 -req -in "$tsa/tsa.csr" -CA "$keys/ca.pem" -CAkey "$keys/ca.key" \
-        -CAcreateserial -days 2 -extfile "$tsa/tsa.ext" -out "$tsa/tsa.pem" 2>/dev/null
+    issue_cert "$tsa/tsa" "Velto Throwaway Time-Stamp Authority" critical,timeStamping "$keys/ca"
     echo 01 >"$tsa/serial"
-    tsa_config() { # tsa_config CERT CHAIN: the responder signs with CERT from its next request on
+    tsa_config() { # tsa_config AUTHORITY CHAIN: the responder signs with AUTHORITY.pem and .key
         printf '%s\n' '[tsa]' 'default_tsa = throwaway' '[throwaway]' "serial = $tsa/serial" \
-            "signer_cert = $1" "signer_key = $tsa/tsa.key" "certs = $2" \
+            "signer_cert = $1.pem" "signer_key = $1.key" "certs = $2" \
             'signer_digest = sha256' 'default_policy = 1.2.3.4.1' \
             'digests = sha256, sha384, sha512, sha1' 'ess_cert_id_alg = sha256' >"$tsa/tsa.cnf"
     }
-    tsa_config "$tsa/tsa.pem" "$keys/ca.pem"
+    tsa_config "$tsa/tsa" "$keys/ca.pem"
     # It ends itself after three minutes, whatever becomes of this script.
     python3 - "$tsa" <<'PY' &
 import http.server, os, subprocess, sys, threading
@@ -449,9 +449,9 @@ PY
     # osslsigncode's verify exits 0 for it.
     mkdir -p "$tsa/stranger"
     make_ca "$tsa/stranger" "Velto Throwaway Stranger CA"
-    openssl x509 -req -in "$tsa/tsa.csr" -CA "$tsa/stranger/ca.pem" -CAkey "$tsa/stranger/ca.key" \
-        -CAcreateserial -days 2 -extfile "$tsa/tsa.ext" -out "$tsa/stranger/tsa.pem" 2>/dev/null
-    tsa_config "$tsa/stranger/tsa.pem" "$tsa/stranger/ca.pem"
+    issue_cert "$tsa/stranger/tsa" "Velto Throwaway Stranger Time-Stamp Authority" \
+        critical,timeStamping "$tsa/stranger/ca"
+    tsa_config "$tsa/stranger/tsa" "$tsa/stranger/ca.pem"
     mkdir -p "$state/stranger"
     if stamped_package "$state/stranger"; then
         cat "$state/stranger.log" >&2

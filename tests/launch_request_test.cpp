@@ -23,6 +23,16 @@ namespace {
 using test::gbk::kChooseRegion;
 using test::gbk::kStartFailed;
 
+// The row whose `text` is the longest: the one that comes nearest a limit on that text.
+int LongestRow(const char* RegionEntry::*text)
+{
+    int longest = 0;
+    for (int i = 1; i < static_cast<int>(kRegionCount); ++i)
+        if (std::strlen(g_regionTable[i].*text) > std::strlen(g_regionTable[longest].*text))
+            longest = i;
+    return longest;
+}
+
 // A top-level window with an unsorted, single-selection list box holding the table's labels, a
 // Unicode window as the dialog's list is.
 class LaunchRequest : public ::testing::Test {
@@ -169,10 +179,7 @@ TEST_F(LaunchRequestWithCountingList, TextReportedTooLongForAnyLabelIsNeverRead)
 // nearest the length beyond which a text is not read at all.
 TEST_F(LaunchRequestWithCountingList, ALabelIsFoundWhenTheListReportsTwiceItsLength)
 {
-    int longest = 0;
-    for (int i = 1; i < static_cast<int>(kRegionCount); ++i)
-        if (std::strlen(g_regionTable[i].label) > std::strlen(g_regionTable[longest].label))
-            longest = i;
+    const int longest = LongestRow(&RegionEntry::label);
     test::ScratchDir empty;
     test::ScopedCurrentDir cwd(empty.path());
     g_overReport = true;
@@ -246,10 +253,7 @@ BOOL WINAPI RecordingCreateProcess(LPCSTR app, LPSTR commandLine, LPSECURITY_ATT
 // The row with the longest command line: the copy the request hands on must hold all of it.
 TEST_F(LaunchRequest, HandsCreateProcessTheRowsLineAndNothingElse)
 {
-    int row = 0;
-    for (int i = 1; i < static_cast<int>(kRegionCount); ++i)
-        if (std::strlen(g_regionTable[i].commandLine) > std::strlen(g_regionTable[row].commandLine))
-            row = i;
+    const int row = LongestRow(&RegionEntry::commandLine);
     test::ScratchDir scratch;
     test::ScopedCurrentDir cwd(test::BinDir());
     test::ScopedEnv record(client::kRecordVariable, scratch.File("record.txt"));

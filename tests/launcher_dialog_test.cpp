@@ -372,10 +372,9 @@ void ExpectTheFrameWhereTheControlsExpectIt(const std::vector<DWORD>& original,
                                             const std::vector<DWORD>& stretched, int width,
                                             int height)
 {
-    const double gx = width / static_cast<double>(PICTURE_WIDTH);
-    const double gy = height / static_cast<double>(PICTURE_HEIGHT);
+    const double gx = width / static_cast<double>(kPictureWidth);
+    const double gy = height / static_cast<double>(kPictureHeight);
     const int edgeX = GetSystemMetrics(SM_CXEDGE), edgeY = GetSystemMetrics(SM_CYEDGE);
-    const int midRow = (PICTURE_FRAME_TOP + PICTURE_FRAME_BOTTOM) / 2;
     const int midColumn = (PICTURE_FRAME_LEFT + PICTURE_FRAME_RIGHT) / 2 + 20;  // past the jewel
     const int reach = 4;
     const struct {
@@ -387,8 +386,8 @@ void ExpectTheFrameWhereTheControlsExpectIt(const std::vector<DWORD>& original,
                  {"top", false, PICTURE_FRAME_TOP},
                  {"bottom", false, PICTURE_FRAME_BOTTOM - 1}};
     for (const auto& s : sides) {
-        const int line = s.acrossColumns ? midRow : midColumn;
-        const double was = HairlineCentre(original, PICTURE_WIDTH, s.acrossColumns, line, s.at, reach);
+        const int line = s.acrossColumns ? kFrameMiddleRow : midColumn;
+        const double was = HairlineCentre(original, kPictureWidth, s.acrossColumns, line, s.at, reach);
         ASSERT_GT(was, 0) << "no gold near the " << s.side << " side of the original's frame";
         const double along = s.acrossColumns ? gx : gy, across = s.acrossColumns ? gy : gx;
         const int edgeAlong = s.acrossColumns ? edgeX : edgeY, edgeAcross = s.acrossColumns ? edgeY : edgeX;

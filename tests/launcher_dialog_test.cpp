@@ -351,7 +351,8 @@ double HairlineCentre(const std::vector<DWORD>& pixels, int width, bool acrossCo
 {
     double sum = 0, weight = 0;
     for (int at = around - reach; at <= around + reach; ++at) {
-        const DWORD p = pixels[static_cast<size_t>(acrossColumns ? line * width + at : at * width + line)];
+        const int index = acrossColumns ? line * width + at : at * width + line;
+        const DWORD p = pixels[static_cast<size_t>(index)];
         const int gold = static_cast<int>((p >> 16) & 0xFF) - static_cast<int>(p & 0xFF);
         if (gold > 0) {
             sum += gold * (at + 0.5);
@@ -387,14 +388,17 @@ void ExpectTheFrameWhereTheControlsExpectIt(const std::vector<DWORD>& original,
                  {"bottom", false, PICTURE_FRAME_BOTTOM - 1}};
     for (const auto& s : sides) {
         const int line = s.acrossColumns ? kFrameMiddleRow : midColumn;
-        const double was = HairlineCentre(original, kPictureWidth, s.acrossColumns, line, s.at, reach);
+        const double was =
+            HairlineCentre(original, kPictureWidth, s.acrossColumns, line, s.at, reach);
         ASSERT_GT(was, 0) << "no gold near the " << s.side << " side of the original's frame";
         const double along = s.acrossColumns ? gx : gy, across = s.acrossColumns ? gy : gx;
-        const int edgeAlong = s.acrossColumns ? edgeX : edgeY, edgeAcross = s.acrossColumns ? edgeY : edgeX;
+        const int edgeAlong = s.acrossColumns ? edgeX : edgeY;
+        const int edgeAcross = s.acrossColumns ? edgeY : edgeX;
         const int lineNow = static_cast<int>(across * (line + 0.5 + edgeAcross) - edgeAcross);
         const double want = along * (was + edgeAlong) - edgeAlong;
-        const double now = HairlineCentre(stretched, width, s.acrossColumns, lineNow,
-                                          static_cast<int>(want), static_cast<int>(reach * along + 1));
+        const double now =
+            HairlineCentre(stretched, width, s.acrossColumns, lineNow, static_cast<int>(want),
+                           static_cast<int>(reach * along + 1));
         EXPECT_NEAR(now, want, 0.5) << "the frame's " << s.side << " side, stretched to "
                                     << width << " x " << height;
     }

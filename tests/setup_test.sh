@@ -27,8 +27,8 @@ fail() { echo "FAIL ($scenario): $*" >&2; exit 1; }
 
 # --- The stand-ins. Each records its call in $state/calls. ---------------------------------
 # apt-get's behaviour is $state/install: one outcome a line, one line used an install (the last
-# line is kept for the rest): ok, deps (with an i386 package, unless pinned with -t), deps-always, download (failed after
-# apt's own tries), half (dpkg fails with packages unpacked). $state/update-fails makes every
+# line is kept for the rest): ok, deps (with an i386 package, unless pinned with -t),
+# deps-always, download (failed after apt's own tries), half (dpkg fails with packages unpacked). $state/update-fails makes every
 # update fail as a mirror mid-sync does; $state/lists-locked holds how many updates find the
 # package lists locked first. $state/catalog lists the packages the release has.
 cat >"$bin/apt-get" <<'SH'

@@ -8,12 +8,17 @@
 # happened: everything installed and the five UTF-8 locales generated, or else one last line that
 # names the cause and what to do, and no dpkg left with unconfigured packages.
 #
+# Setup runs in a Chinese deployer's shell (LANG, LC_ALL and LANGUAGE zh_CN), and apt-get answers
+# in Chinese, as the real one does, unless the C locale is asked for.
+#
 # Scenarios: mirror-sync (Debian 12 on a machine that runs 32-bit code: an index fails, then the
 # install's dependencies cannot be met), trixie (a fresh minimal Debian 13 on one that cannot, as
 # CI's), lists-lock (another apt holds the package lists at first), offline (downloads keep
-# failing), broken (dependencies cannot be met even from the release alone), dpkg-error (dpkg
-# fails halfway through the install), present (nothing to do, for either purpose), run and run32
-# (`setup run`, then `setup test`, on a machine that cannot run 32-bit code and on one that can).
+# failing), broken (as a user, through sudo: dependencies cannot be met even from the release
+# alone), dpkg-error (dpkg fails halfway through the install), unknown and unknown-mid-sync (the
+# release has no such package; the second after an index failed), present (nothing to do, for
+# either purpose), run and run32 (`setup run`, then `setup test`, on a machine that cannot run
+# 32-bit code and on one that can).
 set -euo pipefail
 
 scenario=${1:?usage: setup_test.sh SCENARIO}
@@ -28,15 +33,22 @@ fail() { echo "FAIL ($scenario): $*" >&2; exit 1; }
 # --- The stand-ins. Each records its call in $state/calls. ---------------------------------
 # apt-get's behaviour is $state/install: one outcome a line, one line used an install (the last
 # line is kept for the rest): ok, deps (with an i386 package, unless pinned with -t),
-# deps-always, download (failed after apt's own tries), half (dpkg fails with packages unpacked). $state/update-fails makes every
-# update fail as a mirror mid-sync does; $state/lists-locked holds how many updates find the
-# package lists locked first. $state/catalog lists the packages the release has.
+# deps-always, download (failed after apt's own tries), half (dpkg fails with packages
+# unpacked). $state/update-fails makes every update fail as a mirror mid-sync does;
+# $state/lists-locked holds how many updates find the package lists locked first. $state/catalog
+# lists the packages the release has. Its words are the real apt's, and in Chinese unless the C
+# locale is asked for (LC_ALL, else LC_MESSAGES, else LANG, as gettext reads them; LANGUAGE
+# counts only outside C, where this speaks Chinese anyway).
 cat >"$bin/apt-get" <<'SH'
 #!/usr/bin/env bash
 state=$STANDIN_STATE
 echo "apt-get $*" >>"$state/calls"
 n=$(grep -c '^apt-get' "$state/calls")
 if [ "$n" -gt 12 ]; then echo "E: stand-in: apt-get called $n times" >&2; exit 100; fi
+[ "${DEBIAN_FRONTEND:-}" = noninteractive ] ||
+    { echo "stand-in apt-get: DEBIAN_FRONTEND='${DEBIAN_FRONTEND:-}': a package's question would wait" >&2; exit 100; }
+case "${LC_ALL:-${LC_MESSAGES:-${LANG:-C}}}" in C|POSIX) zh= ;; *) zh=1 ;; esac
+t() { if [ -n "$zh" ]; then echo "$2"; else echo "$1"; fi; }  # t ENGLISH CHINESE
 args=() pinned=
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -50,49 +62,66 @@ case "${args[0]}" in
     update)
         u=$(grep -c '^apt-get.* update' "$state/calls")
         if [ "$u" -le "$(cat "$state/lists-locked" 2>/dev/null || echo 0)" ]; then
-            echo "E: Could not get lock /var/lib/apt/lists/lock. It is held by process 4242 (apt-get)"
-            echo "E: Unable to lock directory /var/lib/apt/lists/"
+            t "E: Could not get lock /var/lib/apt/lists/lock. It is held by process 4242 (apt-get)" \
+              "E: 无法获得锁 /var/lib/apt/lists/lock。锁正由进程 4242（apt-get）持有"
+            t "E: Unable to lock directory /var/lib/apt/lists/" "E: 无法对目录 /var/lib/apt/lists/ 加锁"
             exit 100
         fi
         if [ -f "$state/update-fails" ]; then
-            echo "Err:7 http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
-            echo "  File has unexpected size (433560 != 433512). Mirror sync in progress? [IP: 151.101.2.132 80]"
-            echo "E: Failed to fetch http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (433560 != 433512). Mirror sync in progress? [IP: 151.101.2.132 80]"
-            echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
+            url=http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz
+            size=$(t "File has unexpected size (433560 != 433512). Mirror sync in progress?" \
+                     "文件尺寸不符(433560 != 433512)。您使用的镜像正在同步中？")
+            t "Err:7 http://deb.debian.org/debian-security bookworm-security/main i386 Packages" \
+              "错误:7 http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
+            echo "  $size [IP: 151.101.2.132 80]"
+            t "E: Failed to fetch $url  $size [IP: 151.101.2.132 80]" "E: 无法下载 $url  $size [IP: 151.101.2.132 80]"
+            t "E: Some index files failed to download. They have been ignored, or old ones used instead." \
+              "E: 部分索引文件下载失败。如果忽略它们，那将转而使用旧的索引文件。"
             exit 100
         fi
-        echo "Reading package lists... Done"; exit 0 ;;
+        t "Reading package lists... Done" "正在读取软件包列表... 完成"; exit 0 ;;
     install)
         unknown=$(printf '%s\n' "${args[@]:1}" | grep -m1 -vxF -f "$state/catalog" || true)
-        if [ -n "$unknown" ]; then echo "E: Unable to locate package $unknown"; exit 100; fi
+        if [ -n "$unknown" ]; then t "E: Unable to locate package $unknown" "E: 无法定位软件包 $unknown"; exit 100; fi
         k=$(grep -c '^apt-get.* install' "$state/calls")
         outcome=$(sed -n "${k}p" "$state/install"); [ -n "$outcome" ] || outcome=$(tail -n1 "$state/install")
         case "$outcome" in
             deps)  # amd64 and i386 twins from different suites: only with an i386 package
                 if [ -z "$pinned" ] && printf '%s\n' "${args[@]}" | grep -q ':i386$'; then
-                    outcome=deps-always
+                    outcome=sync
                 else
                     outcome=ok
                 fi ;;
         esac
         case "$outcome" in
             ok) printf '%s\n' "${args[@]:1}" >>"$state/installed"; exit 0 ;;
-            deps-always)
-                echo "The following packages have unmet dependencies:"
-                echo " wine32:i386 : Depends: libwine:i386 (= 8.0~repack-4)"
-                echo "E: Unable to correct problems, you have held broken packages."
+            sync|deps-always)  # as apt 2.6 words each (sync: seen on a root mid-sync)
+                t "The following packages have unmet dependencies:" "下列软件包有未满足的依赖关系："
+                t " wine32:i386 : Depends: libwine:i386 (= 8.0~repack-4)" " wine32:i386 : 依赖: libwine:i386 (= 8.0~repack-4)"
+                if [ "$outcome" = sync ]; then
+                    t "E: Error, pkgProblemResolver::Resolve generated breaks, this may be caused by held packages." \
+                      "E: 错误，pkgProblemResolver::Resolve 发生故障，这可能是有软件包被要求保持现状的缘故。"
+                else
+                    t "E: Unable to correct problems, you have held broken packages." \
+                      "E: 无法修正错误，因为您要求某些软件包保持现状，就是它们破坏了软件包间的依赖关系。"
+                fi
                 exit 100 ;;
             download)
-                echo "Err:1 http://deb.debian.org/debian bookworm/main amd64 cmake amd64 3.25.1-1"
-                echo "  Temporary failure resolving 'deb.debian.org'"
-                echo "E: Failed to fetch http://deb.debian.org/debian/pool/main/c/cmake/cmake_3.25.1-1_amd64.deb  Temporary failure resolving 'deb.debian.org'"
-                echo "E: Unable to fetch some archives, maybe run apt-get update or try with --fix-missing?"
+                url=http://deb.debian.org/debian/pool/main/c/cmake/cmake_3.25.1-1_amd64.deb
+                why=$(t "Temporary failure resolving 'deb.debian.org'" "暂时不能解析域名“deb.debian.org”")
+                t "Err:1 http://deb.debian.org/debian bookworm/main amd64 cmake amd64 3.25.1-1" \
+                  "错误:1 http://deb.debian.org/debian bookworm/main amd64 cmake amd64 3.25.1-1"
+                echo "  $why"
+                t "E: Failed to fetch $url  $why" "E: 无法下载 $url  $why"
+                t "E: Unable to fetch some archives, maybe run apt-get update or try with --fix-missing?" \
+                  "E: 有几个软件包无法下载，要不运行 apt-get update 或者加上 --fix-missing 的选项再试试？"
                 exit 100 ;;
             half)
                 touch "$state/half"
-                echo "dpkg: error processing package wine32:i386 (--configure):"
-                echo " installed wine32:i386 package post-installation script subprocess returned error exit status 1"
-                echo "E: Sub-process /usr/bin/dpkg returned an error code (1)"
+                t "dpkg: error processing package wine32:i386 (--configure):" "dpkg: 处理软件包 wine32:i386 (--configure)时出错："
+                t " installed wine32:i386 package post-installation script subprocess returned error exit status 1" \
+                  " installed wine32:i386 package post-installation script 子进程返回错误状态 1"
+                t "E: Sub-process /usr/bin/dpkg returned an error code (1)" "E: 子进程 /usr/bin/dpkg 返回了一个错误号 (1)"
                 exit 100 ;;
         esac ;;
 esac
@@ -165,10 +194,17 @@ cat >"$bin/sleep" <<'SH'
 #!/usr/bin/env bash
 echo "sleep $*" >>"$STANDIN_STATE/calls"
 SH
-# Setup run by a user other than root goes through sudo: here that runs the command as it is.
+# Root, unless $state/user says setup runs as a user. Then through sudo, whose policy here keeps
+# none of the caller's locale variables and gives root the system's own LANG (pam_env's
+# /etc/default/locale), Chinese; nor DEBIAN_FRONTEND.
+cat >"$bin/id" <<'SH'
+#!/usr/bin/env bash
+[ "$*" = -u ] || { echo "stand-in id: unexpected call: $*" >&2; exit 2; }
+if [ -f "$STANDIN_STATE/user" ]; then echo 1000; else echo 0; fi
+SH
 cat >"$bin/sudo" <<'SH'
 #!/usr/bin/env bash
-exec "$@"
+exec env -u LC_ALL -u LC_MESSAGES -u LANGUAGE -u DEBIAN_FRONTEND LANG=zh_CN.UTF-8 "$@"
 SH
 for tool in fc-list fc-cache; do
     printf '#!/usr/bin/env bash\necho "stand-in %s: setup touched the fonts of a root without Wine" >&2; exit 2\n' \
@@ -236,8 +272,12 @@ case "$scenario" in
     trixie) release 13; machine 64; echo ok >"$state/install" ;;
     lists-lock) release 13; machine 64; echo 2 >"$state/lists-locked"; echo ok >"$state/install" ;;
     offline) release 13; machine 64; echo download >"$state/install" ;;
-    broken) release 12; machine 32; echo deps-always >"$state/install" ;;
+    broken) release 12; machine 32; touch "$state/user"; echo deps-always >"$state/install" ;;
     dpkg-error) release 13; machine 64; echo half >"$state/install" ;;
+    unknown|unknown-mid-sync)
+        if [ "$scenario" = unknown ]; then release 13; machine 64; else release 12; machine 32; touch "$state/update-fails"; fi
+        sed -i '/^cppcheck$/d' "$state/catalog"
+        echo ok >"$state/install" ;;
     present)
         release 13
         machine 64
@@ -267,6 +307,7 @@ expect_failure() { # expect_failure REGEX-OF-THE-CAUSE
 for purpose in "${purposes[@]}"; do
     status=0
     PATH=$bin:$PATH STANDIN_STATE=$state VELTO_SETUP_ROOT=$root \
+        LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 LANGUAGE=zh_CN:zh \
         timeout 30 "$setup" "$purpose" >"$work/out" 2>"$work/err" || status=$?
     echo "--- setup $purpose: output"; cat "$work/out"; echo "--- errors"; cat "$work/err"
     echo "--- calls so far"; cat "$state/calls"; echo "---"
@@ -275,7 +316,7 @@ for purpose in "${purposes[@]}"; do
     cp "$state/calls" "$work/calls-after-$purpose"
     [ "$status" -ne 124 ] || fail "setup $purpose did not finish within 30 s"
     [ ! -f "$state/half" ] || fail "setup left dpkg with packages unpacked but not configured"
-    case "$scenario" in offline|broken|dpkg-error) continue ;; esac
+    case "$scenario" in offline|broken|dpkg-error|unknown*) continue ;; esac
 
     [ "$status" -eq 0 ] || fail "setup $purpose exited $status"
     [ -z "$(lacking "$state/locales" {zh_CN,en_US,ja_JP,ko_KR,hi_IN}.utf8)" ] ||
@@ -336,6 +377,10 @@ case "$scenario" in
     dpkg-error)
         expect_failure 'dpkg returned an error'
         grep -q '^dpkg --configure -a' "$state/calls" || fail "dpkg --configure -a was not run" ;;
+    unknown)
+        expect_failure 'apt knows no such package \(apt: Unable to locate package cppcheck\)' ;;
+    unknown-mid-sync)
+        expect_failure 'apt has no index that lists them \(apt: Unable to locate package cppcheck\), as apt-get update could not download http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz' ;;
     present)
         [ "$(grep -c 'setup: nothing to install' "$work/out")" -eq 1 ] ||
             fail "setup run did not say there is nothing to install"

@@ -4,9 +4,12 @@
 // output; bench/report.py turns both into the report. Progress and errors go to standard error.
 //
 //   driver --csv PATH [--runs N] [--warmup N] [--idle-ms N] [--launcher PATH] [--floor PATH]
+//   driver --check-clock CLIENT
 //
 // Both programs default to their places beside this one (..\bin\dudazuvi.exe, floor.exe); each
-// needs vexa.exe, the stand-in client, in its own folder.
+// needs vexa.exe, the stand-in client, in its own folder. Before any run the driver checks that
+// the client's clock is its own, and measures nothing when it is not; --check-clock does only that,
+// with CLIENT as the client (exit 0 when its clock is ours, 1 when not).
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -312,8 +315,8 @@ void RunOnce(Program& program, bool keep)
 
 // QueryPerformanceCounter is one clock for every process under Wine as on Windows; the
 // confirm measure rests on that, so check it once: the client's stamp must fall between our
-// readings before its start and after its end.
-bool CheckSharedClock(const char* clientPath, double* entryMs)
+// readings before its start and after its end, or nothing is measured.
+void RequireSharedClock(const char* clientPath, double* entryMs)
 {
     DeleteFileA(g_stampPath);
     DeleteFileA(g_recordPath);
@@ -335,7 +338,10 @@ bool CheckSharedClock(const char* clientPath, double* entryMs)
         Fail("the client wrote no stamp: is %s implemented in %s?", client::kStampVariable,
              clientPath);
     *entryMs = TicksToMs(stamp - before);
-    return before < stamp && stamp < after;
+    if (!(before < stamp && stamp < after))
+        Fail("the client's clock is not ours: its stamp, %.2f ms after CreateProcessA, is outside "
+             "our readings before its start and after its end (%.2f ms), so no time from a "
+             "confirm to the client can be measured", *entryMs, TicksToMs(after - before));
 }
 
 // ---- What was measured
@@ -363,14 +369,14 @@ void WriteSamples(const char* path, const Program* const* programs, int count)
         Fail("cannot write %s", path);
 }
 
-// What holds for the whole set of runs, as "key=value" lines for bench/report.py.
-void PrintFacts(const Program* const* programs, int count, int warmup, bool clockShared,
-                double clientEntryMs)
+// What holds for the whole set of runs, as "key=value" lines for bench/report.py. The clock is
+// shared, or there would be no runs (RequireSharedClock).
+void PrintFacts(const Program* const* programs, int count, int warmup, double clientEntryMs)
 {
-    std::printf("warmup=%d\nregions=%u\nidle_ms=%d\nqpc_hz=%lld\nclock_shared=%d\n"
+    std::printf("warmup=%d\nregions=%u\nidle_ms=%d\nqpc_hz=%lld\nclock_shared=1\n"
                 "client_entry_ms=%.4f\nprivate_source=%s\n",
                 warmup, static_cast<unsigned>(kRegionCount), g_idleMs,
-                static_cast<long long>(g_frequency), clockShared ? 1 : 0, clientEntryMs,
+                static_cast<long long>(g_frequency), clientEntryMs,
                 g_privateFromPagefile ? "PagefileUsage" : "PrivateUsage");
     for (int p = 0; p < count; ++p) {
         const Program& program = *programs[p];
@@ -432,6 +438,7 @@ int main(int argc, char** argv)
     int runs = 30;
     int warmup = 2;
     const char* csvPath = nullptr;
+    const char* clockClient = nullptr;
     for (int i = 1; i < argc; ++i) {
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (std::strcmp(argv[i], "--runs") == 0)
@@ -446,20 +453,26 @@ int main(int argc, char** argv)
             std::snprintf(floorPath, sizeof floorPath, "%s", value);
         else if (std::strcmp(argv[i], "--csv") == 0 && value != nullptr)
             csvPath = value;
+        else if (std::strcmp(argv[i], "--check-clock") == 0 && value != nullptr)
+            clockClient = value;
         else
             Fail("usage: driver --csv PATH [--runs N] [--warmup N] [--idle-ms N] "
-                 "[--launcher PATH] [--floor PATH]");
+                 "[--launcher PATH] [--floor PATH]; driver --check-clock CLIENT");
         ++i;
     }
-    if (csvPath == nullptr)
-        Fail("--csv PATH: where every run's figures go");
-    SetProgram(g_launcher, "launcher", launcherPath);
-    SetProgram(g_floor, "floor", floorPath);
     char clientPath[MAX_PATH];
-    for (const Program* p : {&g_launcher, &g_floor}) {
-        std::snprintf(clientPath, sizeof clientPath, "%s\\vexa.exe", p->dir);
-        if (GetFileAttributesA(clientPath) == INVALID_FILE_ATTRIBUTES)
-            Fail("no stand-in client beside the %s: %s", p->name, clientPath);
+    if (clockClient != nullptr) {
+        std::snprintf(clientPath, sizeof clientPath, "%s", clockClient);
+    } else {
+        if (csvPath == nullptr)
+            Fail("--csv PATH: where every run's figures go");
+        SetProgram(g_launcher, "launcher", launcherPath);
+        SetProgram(g_floor, "floor", floorPath);
+        for (const Program* p : {&g_launcher, &g_floor}) {
+            std::snprintf(clientPath, sizeof clientPath, "%s\\vexa.exe", p->dir);
+            if (GetFileAttributesA(clientPath) == INVALID_FILE_ATTRIBUTES)
+                Fail("no stand-in client beside the %s: %s", p->name, clientPath);
+        }
     }
 
     LARGE_INTEGER frequency;
@@ -477,13 +490,15 @@ int main(int argc, char** argv)
     SetEnvironmentVariableA(client::kStampVariable, g_stampPath);
     SetEnvironmentVariableA(client::kRecordVariable, g_recordPath);
 
+    double clientEntryMs = 0;
+    RequireSharedClock(clientPath, &clientEntryMs);
+    if (clockClient != nullptr) {
+        std::fprintf(stderr, "driver: the client's clock is ours: its stamp came %.2f ms after "
+                     "CreateProcessA\n", clientEntryMs);
+        return 0;
+    }
     if (FindWindowExA(nullptr, nullptr, kDialogClass, kDialogCaption) != nullptr)
         Fail("a Velto dialog is open already; close it first");
-
-    double clientEntryMs = 0;
-    const bool clockShared = CheckSharedClock(clientPath, &clientEntryMs);
-    if (!clockShared)
-        std::fputs("driver: warning: the client's stamp is outside our clock readings\n", stderr);
 
     g_launcher.pe = ReadPe(g_launcher.path);
     g_floor.pe = ReadPe(g_floor.path);
@@ -508,6 +523,6 @@ int main(int argc, char** argv)
     DeleteFileA(g_recordPath);
     const Program* programs[] = {&g_launcher, &g_floor};
     WriteSamples(csvPath, programs, 2);
-    PrintFacts(programs, 2, warmup, clockShared, clientEntryMs);
+    PrintFacts(programs, 2, warmup, clientEntryMs);
     return 0;
 }

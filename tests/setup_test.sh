@@ -13,12 +13,15 @@
 #
 # Scenarios: mirror-sync (Debian 12 on a machine that runs 32-bit code: an index fails, then the
 # install's dependencies cannot be met), trixie (a fresh minimal Debian 13 on one that cannot, as
-# CI's), lists-lock (another apt holds the package lists at first), offline (downloads keep
-# failing), broken (as a user, through sudo: dependencies cannot be met even from the release
-# alone), dpkg-error (dpkg fails halfway through the install), unknown and unknown-mid-sync (the
-# release has no such package; the second after an index failed), present (nothing to do, for
-# either purpose), run and run32 (`setup run`, then `setup test`, on a machine that cannot run
-# 32-bit code and on one that can).
+# CI's), lists-lock and lists-held (another apt holds the package lists at first; past apt's own
+# wait), offline (downloads keep failing), broken (as a user, through sudo: dependencies cannot be
+# met even from the release alone), dpkg-error and dpkg-stuck (dpkg fails halfway through the
+# install; and cannot configure what it unpacked), unknown and unknown-mid-sync (the release has
+# no such package; after a source without a Release file, and after an index failed), present
+# (nothing to do, for either purpose), run and run32 (`setup run`, then `setup test`, on a
+# machine that cannot run 32-bit code and on one that can), cut-short (a run cut short left dpkg
+# with packages unpacked, not configured), forky (a release after 13, whose clang setup learns
+# once it is installed).
 set -euo pipefail
 
 scenario=${1:?usage: setup_test.sh SCENARIO}
@@ -44,7 +47,7 @@ cat >"$bin/apt-get" <<'SH'
 state=$STANDIN_STATE
 echo "apt-get $*" >>"$state/calls"
 n=$(grep -c '^apt-get' "$state/calls")
-if [ "$n" -gt 12 ]; then echo "E: stand-in: apt-get called $n times" >&2; exit 100; fi
+if [ "$n" -gt 20 ]; then echo "E: stand-in: apt-get called $n times" >&2; exit 100; fi
 [ "${DEBIAN_FRONTEND:-}" = noninteractive ] ||
     { echo "stand-in apt-get: DEBIAN_FRONTEND='${DEBIAN_FRONTEND:-}': a package's question would wait" >&2; exit 100; }
 case "${LC_ALL:-${LC_MESSAGES:-${LANG:-C}}}" in C|POSIX) zh= ;; *) zh=1 ;; esac
@@ -62,21 +65,20 @@ case "${args[0]}" in
     update)
         u=$(grep -c '^apt-get.* update' "$state/calls")
         if [ "$u" -le "$(cat "$state/lists-locked" 2>/dev/null || echo 0)" ]; then
-            t "E: Could not get lock /var/lib/apt/lists/lock. It is held by process 4242 (apt-get)" \
-              "E: 无法获得锁 /var/lib/apt/lists/lock。锁正由进程 4242（apt-get）持有"
+            t "E: Could not get lock /var/lib/apt/lists/lock. It is held by process 4242 (apt-get)" "E: 无法获得锁 /var/lib/apt/lists/lock。锁正由进程 4242（apt-get）持有"
             t "E: Unable to lock directory /var/lib/apt/lists/" "E: 无法对目录 /var/lib/apt/lists/ 加锁"
             exit 100
         fi
-        if [ -f "$state/update-fails" ]; then
+        if [ "$(cat "$state/update-fails" 2>/dev/null)" = release ]; then  # a source that is wrong
+            t "E: The repository 'http://deb.debian.org/debian trixie Release' does not have a Release file." "E: 仓库 “http://deb.debian.org/debian trixie Release” 没有 Release 文件。"
+            exit 100
+        elif [ -f "$state/update-fails" ]; then
             url=http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz
-            size=$(t "File has unexpected size (433560 != 433512). Mirror sync in progress?" \
-                     "文件尺寸不符(433560 != 433512)。您使用的镜像正在同步中？")
-            t "Err:7 http://deb.debian.org/debian-security bookworm-security/main i386 Packages" \
-              "错误:7 http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
+            size=$(t "File has unexpected size (433560 != 433512). Mirror sync in progress?" "文件尺寸不符(433560 != 433512)。您使用的镜像正在同步中？")
+            t "Err:7 http://deb.debian.org/debian-security bookworm-security/main i386 Packages" "错误:7 http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
             echo "  $size [IP: 151.101.2.132 80]"
             t "E: Failed to fetch $url  $size [IP: 151.101.2.132 80]" "E: 无法下载 $url  $size [IP: 151.101.2.132 80]"
-            t "E: Some index files failed to download. They have been ignored, or old ones used instead." \
-              "E: 部分索引文件下载失败。如果忽略它们，那将转而使用旧的索引文件。"
+            t "E: Some index files failed to download. They have been ignored, or old ones used instead." "E: 部分索引文件下载失败。如果忽略它们，那将转而使用旧的索引文件。"
             exit 100
         fi
         t "Reading package lists... Done" "正在读取软件包列表... 完成"; exit 0 ;;
@@ -99,28 +101,23 @@ case "${args[0]}" in
                 t "The following packages have unmet dependencies:" "下列软件包有未满足的依赖关系："
                 t " wine32:i386 : Depends: libwine:i386 (= 8.0~repack-4)" " wine32:i386 : 依赖: libwine:i386 (= 8.0~repack-4)"
                 if [ "$outcome" = sync ]; then
-                    t "E: Error, pkgProblemResolver::Resolve generated breaks, this may be caused by held packages." \
-                      "E: 错误，pkgProblemResolver::Resolve 发生故障，这可能是有软件包被要求保持现状的缘故。"
+                    t "E: Error, pkgProblemResolver::Resolve generated breaks, this may be caused by held packages." "E: 错误，pkgProblemResolver::Resolve 发生故障，这可能是有软件包被要求保持现状的缘故。"
                 else
-                    t "E: Unable to correct problems, you have held broken packages." \
-                      "E: 无法修正错误，因为您要求某些软件包保持现状，就是它们破坏了软件包间的依赖关系。"
+                    t "E: Unable to correct problems, you have held broken packages." "E: 无法修正错误，因为您要求某些软件包保持现状，就是它们破坏了软件包间的依赖关系。"
                 fi
                 exit 100 ;;
             download)
                 url=http://deb.debian.org/debian/pool/main/c/cmake/cmake_3.25.1-1_amd64.deb
                 why=$(t "Temporary failure resolving 'deb.debian.org'" "暂时不能解析域名“deb.debian.org”")
-                t "Err:1 http://deb.debian.org/debian bookworm/main amd64 cmake amd64 3.25.1-1" \
-                  "错误:1 http://deb.debian.org/debian bookworm/main amd64 cmake amd64 3.25.1-1"
+                t "Err:1 http://deb.debian.org/debian bookworm/main amd64 cmake amd64 3.25.1-1" "错误:1 http://deb.debian.org/debian bookworm/main amd64 cmake amd64 3.25.1-1"
                 echo "  $why"
                 t "E: Failed to fetch $url  $why" "E: 无法下载 $url  $why"
-                t "E: Unable to fetch some archives, maybe run apt-get update or try with --fix-missing?" \
-                  "E: 有几个软件包无法下载，要不运行 apt-get update 或者加上 --fix-missing 的选项再试试？"
+                t "E: Unable to fetch some archives, maybe run apt-get update or try with --fix-missing?" "E: 有几个软件包无法下载，要不运行 apt-get update 或者加上 --fix-missing 的选项再试试？"
                 exit 100 ;;
             half)
                 touch "$state/half"
                 t "dpkg: error processing package wine32:i386 (--configure):" "dpkg: 处理软件包 wine32:i386 (--configure)时出错："
-                t " installed wine32:i386 package post-installation script subprocess returned error exit status 1" \
-                  " installed wine32:i386 package post-installation script 子进程返回错误状态 1"
+                t " installed wine32:i386 package post-installation script subprocess returned error exit status 1" " installed wine32:i386 package post-installation script 子进程返回错误状态 1"
                 t "E: Sub-process /usr/bin/dpkg returned an error code (1)" "E: 子进程 /usr/bin/dpkg 返回了一个错误号 (1)"
                 exit 100 ;;
         esac ;;
@@ -151,6 +148,7 @@ case "$*" in
         fi
         exit 0 ;;
     "--configure -a")
+        if [ -f "$state/stuck" ]; then echo "dpkg: error processing package wine32:i386 (--configure):"; exit 1; fi
         if [ -f "$state/half" ]; then rm "$state/half"; echo wine32:i386 >>"$state/installed"; fi
         exit 0 ;;
 esac
@@ -204,7 +202,14 @@ if [ -f "$STANDIN_STATE/user" ]; then echo 1000; else echo 0; fi
 SH
 cat >"$bin/sudo" <<'SH'
 #!/usr/bin/env bash
+echo "sudo $*" >>"$STANDIN_STATE/calls"
 exec env -u LC_ALL -u LC_MESSAGES -u LANGUAGE -u DEBIAN_FRONTEND LANG=zh_CN.UTF-8 "$@"
+SH
+# The installed clang's version, for a release whose clang this does not know.
+cat >"$bin/clang" <<'SH'
+#!/usr/bin/env bash
+grep -qxF clang "$STANDIN_STATE/installed" || { echo "clang: command not found" >&2; exit 127; }
+echo "Debian clang version 19.1.7 (3+b1)"
 SH
 for tool in fc-list fc-cache; do
     printf '#!/usr/bin/env bash\necho "stand-in %s: setup touched the fonts of a root without Wine" >&2; exit 2\n' \
@@ -223,12 +228,15 @@ run_64=(g++-mingw-w64-x86-64-posix wine64)
 # where 32-bit code cannot run, the 32-bit compiler of the build that ships too.
 test_only=(g++ git clang clang-tidy cppcheck osslsigncode openssl)
 test_64=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
-release() { # release 12|13
+release() { # release 12|13|14
     if [ "$1" = 12 ]; then
         printf 'PRETTY_NAME="Debian GNU/Linux 12 (bookworm)"\nNAME="Debian GNU/Linux"\nVERSION_ID="12"\nVERSION="12 (bookworm)"\nVERSION_CODENAME=bookworm\nID=debian\n' >"$root/etc/os-release"
         rt=libclang-rt-14-dev
-    else
+    elif [ "$1" = 13 ]; then
         printf 'PRETTY_NAME="Debian GNU/Linux 13 (trixie)"\nNAME="Debian GNU/Linux"\nVERSION_ID="13"\nVERSION="13 (trixie)"\nVERSION_CODENAME=trixie\nID=debian\n' >"$root/etc/os-release"
+        rt=libclang-rt-19-dev
+    else  # the next, whose clang setup knows only once it is installed
+        printf 'PRETTY_NAME="Debian GNU/Linux forky/sid"\nNAME="Debian GNU/Linux"\nVERSION_CODENAME=forky\nID=debian\n' >"$root/etc/os-release"
         rt=libclang-rt-19-dev
     fi
     printf '%s\n' "${run_common[@]}" "${run_32[@]}" "${run_64[@]}" "${test_only[@]}" "$rt" python3 \
@@ -246,7 +254,8 @@ machine() { # machine 32|64: whether it runs 32-bit x86 code; sets what `setup t
 }
 echo util-linux >"$state/installed"
 printf 'C\nC.utf8\nPOSIX\nen_US\nen_US.iso88591\nja_JP.eucjp\nko_KR.euckr\nzh_CN\nzh_CN.gb18030\n' >"$state/locales"
-# As Debian's locales package writes it, with the other encodings generated: the rest commented out.
+# As Debian's locales package writes it, with the other encodings generated: the rest commented
+# out, but for ja_JP.UTF-8, whose line an edit removed.
 cat >"$root/etc/locale.gen" <<'EOF'
 # This file lists locales that you wish to have built. You can find a list
 # of valid supported locales at /usr/share/i18n/SUPPORTED, and you can add
@@ -258,7 +267,6 @@ en_US ISO-8859-1
 # en_US.UTF-8 UTF-8
 # hi_IN UTF-8
 ja_JP.EUC-JP EUC-JP
-# ja_JP.UTF-8 UTF-8
 ko_KR.EUC-KR EUC-KR
 # ko_KR.UTF-8 UTF-8
 zh_CN GB2312
@@ -271,11 +279,15 @@ case "$scenario" in
     mirror-sync) release 12; machine 32; touch "$state/update-fails"; echo deps >"$state/install" ;;
     trixie) release 13; machine 64; echo ok >"$state/install" ;;
     lists-lock) release 13; machine 64; echo 2 >"$state/lists-locked"; echo ok >"$state/install" ;;
+    lists-held) release 13; machine 64; echo 99 >"$state/lists-locked"; echo ok >"$state/install" ;;
     offline) release 13; machine 64; echo download >"$state/install" ;;
     broken) release 12; machine 32; touch "$state/user"; echo deps-always >"$state/install" ;;
-    dpkg-error) release 13; machine 64; echo half >"$state/install" ;;
+    dpkg-error|dpkg-stuck)
+        release 13; machine 64; echo half >"$state/install"
+        [ "$scenario" = dpkg-error ] || touch "$state/stuck" ;;
     unknown|unknown-mid-sync)
-        if [ "$scenario" = unknown ]; then release 13; machine 64; else release 12; machine 32; touch "$state/update-fails"; fi
+        if [ "$scenario" = unknown ]; then release 13; machine 64; echo release >"$state/update-fails"
+        else release 12; machine 32; touch "$state/update-fails"; fi
         sed -i '/^cppcheck$/d' "$state/catalog"
         echo ok >"$state/install" ;;
     present)
@@ -288,6 +300,8 @@ case "$scenario" in
         echo ok >"$state/install" ;;
     run) release 13; machine 64; purposes=(run test); echo ok >"$state/install" ;;
     run32) release 12; machine 32; purposes=(run test); echo ok >"$state/install" ;;
+    cut-short) release 12; machine 32; echo i386 >"$state/foreign"; touch "$state/half"; echo ok >"$state/install" ;;
+    forky) release 14; machine 64; echo ok >"$state/install" ;;
     *) echo "setup_test.sh: no scenario $scenario" >&2; exit 2 ;;
 esac
 touch "$state/calls"
@@ -315,8 +329,9 @@ for purpose in "${purposes[@]}"; do
     cp "$state/installed" "$work/installed-after-$purpose"
     cp "$state/calls" "$work/calls-after-$purpose"
     [ "$status" -ne 124 ] || fail "setup $purpose did not finish within 30 s"
-    [ ! -f "$state/half" ] || fail "setup left dpkg with packages unpacked but not configured"
-    case "$scenario" in offline|broken|dpkg-error|unknown*) continue ;; esac
+    [ ! -f "$state/half" ] || [ -f "$state/stuck" ] || fail "setup left dpkg with packages unpacked but not configured"
+    [ -f "$state/user" ] || ! grep -q '^sudo' "$state/calls" || fail "setup went through sudo as root"
+    case "$scenario" in offline|broken|dpkg-*|unknown*|lists-held) continue ;; esac
 
     [ "$status" -eq 0 ] || fail "setup $purpose exited $status"
     [ -z "$(lacking "$state/locales" {zh_CN,en_US,ja_JP,ko_KR,hi_IN}.utf8)" ] ||
@@ -377,6 +392,15 @@ case "$scenario" in
     dpkg-error)
         expect_failure 'dpkg returned an error'
         grep -q '^dpkg --configure -a' "$state/calls" || fail "dpkg --configure -a was not run" ;;
+    dpkg-stuck)
+        [[ "$last" == "setup: cannot install: dpkg cannot configure wine32:i386; run 'dpkg --configure -a' as root and read its error" ]] ||
+            fail "setup's last line does not name what dpkg cannot configure: $last" ;;
+    lists-held) expect_failure "another program still holds apt's package lists after 120s" ;;
+    cut-short)
+        [ "$(grep -m1 -E '^(dpkg --configure|apt-get)' "$state/calls")" = "dpkg --configure -a" ] ||
+            fail "apt ran before dpkg had configured what it had unpacked" ;;
+    forky)
+        grep -q 'is not Debian 12 or 13, where this is proven; trying anyway' "$work/err" || fail "no warning that this is not Debian 12 or 13" ;;
     unknown)
         expect_failure 'apt knows no such package \(apt: Unable to locate package cppcheck\)' ;;
     unknown-mid-sync)

@@ -19,7 +19,8 @@
 # install; and cannot configure what it unpacked), unknown and unknown-mid-sync (the release has
 # no such package; after a source without a Release file, and after an index failed), present
 # (nothing to do, for either purpose), run and run32 (`setup run`, then `setup test`, on a
-# machine that cannot run 32-bit code and on one that can), cut-short (a run cut short left dpkg
+# machine that cannot run 32-bit code and on one that can, with Wine's Marlett), apt-killed (apt
+# ends without a word), no-locale-data (locale-gen makes nothing), cut-short (a run cut short left dpkg
 # with packages unpacked, not configured), forky (a release after 13, whose clang setup learns
 # once it is installed).
 set -euo pipefail
@@ -114,6 +115,7 @@ case "${args[0]}" in
                 t "E: Failed to fetch $url  $why" "E: 无法下载 $url  $why"
                 t "E: Unable to fetch some archives, maybe run apt-get update or try with --fix-missing?" "E: 有几个软件包无法下载，要不运行 apt-get update 或者加上 --fix-missing 的选项再试试？"
                 exit 100 ;;
+            killed) kill -KILL $$ ;;  # and says nothing
             half)
                 touch "$state/half"
                 t "dpkg: error processing package wine32:i386 (--configure):" "dpkg: 处理软件包 wine32:i386 (--configure)时出错："
@@ -185,6 +187,7 @@ SH
 cat >"$bin/locale-gen" <<'SH'
 #!/usr/bin/env bash
 echo "locale-gen $*" >>"$STANDIN_STATE/calls"
+[ ! -f "$STANDIN_STATE/no-locale-data" ] || exit 0  # says nothing, makes nothing
 sed -nE 's/^([a-z]{2}_[A-Z]{2})(\.UTF-8)? UTF-8$/\1.utf8/p' "$VELTO_SETUP_ROOT/etc/locale.gen" |
     while read -r l; do grep -qxF "$l" "$STANDIN_STATE/locales" || echo "$l" >>"$STANDIN_STATE/locales"; done
 SH
@@ -211,10 +214,13 @@ cat >"$bin/clang" <<'SH'
 grep -qxF clang "$STANDIN_STATE/installed" || { echo "clang: command not found" >&2; exit 127; }
 echo "Debian clang version 19.1.7 (3+b1)"
 SH
+# Fontconfig lists Wine's Marlett once it is linked where it looks; a root without Wine's fonts
+# has no business with fonts.
 for tool in fc-list fc-cache; do
-    printf '#!/usr/bin/env bash\necho "stand-in %s: setup touched the fonts of a root without Wine" >&2; exit 2\n' \
-        "$tool" >"$bin/$tool"
+    printf '#!/usr/bin/env bash\necho "%s $*" >>"$STANDIN_STATE/calls"\n[ -f "$VELTO_SETUP_ROOT/usr/share/wine/fonts/marlett.ttf" ] ||\n    { echo "stand-in %s: setup touched the fonts of a root without Wine" >&2; exit 2; }\n' \
+        "$tool" "$tool" >"$bin/$tool"
 done
+echo '[ ! -L "$VELTO_SETUP_ROOT/usr/local/share/fonts/wine/marlett.ttf" ] || echo Marlett' >>"$bin/fc-list"
 chmod +x "$bin"/*
 
 # --- The system: a release, its packages, a fresh locale.gen. ---------------------------------
@@ -299,7 +305,11 @@ case "$scenario" in
         echo i386 >"$state/foreign"
         echo ok >"$state/install" ;;
     run) release 13; machine 64; purposes=(run test); echo ok >"$state/install" ;;
-    run32) release 12; machine 32; purposes=(run test); echo ok >"$state/install" ;;
+    run32)
+        release 12; machine 32; purposes=(run test); echo ok >"$state/install"
+        mkdir -p "$root/usr/share/wine/fonts"; touch "$root/usr/share/wine/fonts/marlett.ttf" ;;
+    apt-killed) release 13; machine 64; echo killed >"$state/install" ;;
+    no-locale-data) release 13; machine 64; touch "$state/no-locale-data"; echo ok >"$state/install" ;;
     cut-short) release 12; machine 32; echo i386 >"$state/foreign"; touch "$state/half"; echo ok >"$state/install" ;;
     forky) release 14; machine 64; echo ok >"$state/install" ;;
     *) echo "setup_test.sh: no scenario $scenario" >&2; exit 2 ;;
@@ -331,7 +341,7 @@ for purpose in "${purposes[@]}"; do
     [ "$status" -ne 124 ] || fail "setup $purpose did not finish within 30 s"
     [ ! -f "$state/half" ] || [ -f "$state/stuck" ] || fail "setup left dpkg with packages unpacked but not configured"
     [ -f "$state/user" ] || ! grep -q '^sudo' "$state/calls" || fail "setup went through sudo as root"
-    case "$scenario" in offline|broken|dpkg-*|unknown*|lists-held) continue ;; esac
+    case "$scenario" in offline|broken|dpkg-*|unknown*|lists-held|apt-killed|no-locale-data) continue ;; esac
 
     [ "$status" -eq 0 ] || fail "setup $purpose exited $status"
     [ -z "$(lacking "$state/locales" {zh_CN,en_US,ja_JP,ko_KR,hi_IN}.utf8)" ] ||
@@ -396,6 +406,10 @@ case "$scenario" in
         [[ "$last" == "setup: cannot install: dpkg cannot configure wine32:i386; run 'dpkg --configure -a' as root and read its error" ]] ||
             fail "setup's last line does not name what dpkg cannot configure: $last" ;;
     lists-held) expect_failure "another program still holds apt's package lists after 120s" ;;
+    apt-killed) expect_failure 'apt-get install failed \(apt: see above\)' ;;
+    no-locale-data)
+        [[ "$last" == "setup: locale-gen did not generate zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8 ko_KR.UTF-8 hi_IN.UTF-8; "* ]] ||
+            fail "setup's last line does not name the locales it could not generate: $last" ;;
     cut-short)
         [ "$(grep -m1 -E '^(dpkg --configure|apt-get)' "$state/calls")" = "dpkg --configure -a" ] ||
             fail "apt ran before dpkg had configured what it had unpacked" ;;
@@ -420,6 +434,8 @@ case "$scenario" in
         if [ "$scenario" = run32 ]; then
             grep -q '^dpkg --add-architecture i386' "$work/calls-after-run" ||
                 fail "setup run did not add i386 for wine32"
+            [ -L "$root/usr/local/share/fonts/wine/marlett.ttf" ] && [ "$(calls '^fc-cache')" -eq 1 ] ||
+                fail "Wine's Marlett was not made visible to fontconfig, once"
         fi ;;
 esac
 echo "PASS ($scenario)"

@@ -1,7 +1,9 @@
 // tests/pe_test.cpp: how the shipped programs are linked, read from their file bytes: 32-bit GUI
-// images with ASLR and DEP that the loader can really relocate, no section both writable and
-// executable, no link timestamp, nothing imported but Windows' own DLLs, a header checksum that
-// matches the file, and a certificate table, when signed, that is the file's well-formed tail.
+// images with ASLR and DEP that the loader can really relocate, for Vista and later and aware of
+// Terminal Server, with no exception handler of their own, no section both writable and
+// executable or writable and shared, no link timestamp, nothing imported but Windows' own DLLs, a
+// header checksum that matches the file, and a certificate table, when signed, that is the file's
+// well-formed tail. What a release gate's binary rules ask: docs/release.md.
 #include "tests/support/pe_image.h"
 #include "tests/support/files.h"
 
@@ -52,13 +54,72 @@ TEST_F(PeHardening, ThirtyTwoBitGuiImagesWithAslrOnRealRelocationsAndDep)
     });
 }
 
-TEST_F(PeHardening, NoSectionIsBothWritableAndExecutable)
+// Subsystem and system version 6.0, as the Windows toolchain sets them and the manifest says
+// (Vista and later); Terminal Server aware, so that Windows fakes no per-user Windows folder.
+TEST_F(PeHardening, ForVistaAndLaterAndAwareOfTerminalServer)
+{
+    ForEachProgram([](const char*, const test::PeImage& pe) {
+        EXPECT_EQ(pe.majorSubsystemVersion, 6);
+        EXPECT_EQ(pe.minorSubsystemVersion, 0);
+        EXPECT_EQ(pe.majorOsVersion, 6);
+        EXPECT_EQ(pe.minorOsVersion, 0);
+        EXPECT_TRUE(pe.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE)
+            << "flags " << std::hex << pe.dllCharacteristics;
+    });
+}
+
+// An x86 image either says it has no exception handler of its own (NO_SEH), or lists in its load
+// configuration the only ones the loader may call. Ours say NO_SEH, which holds because no code
+// in them registers a handler (PeHardening.NoCodeRegistersAnExceptionHandler disassembles them);
+// a load configuration listing handlers all the same would contradict it.
+TEST_F(PeHardening, NoExceptionHandlerOfTheirOwnAndNoneListed)
+{
+    ForEachProgram([](const char*, test::PeImage& pe) {
+        EXPECT_TRUE(pe.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_NO_SEH)
+            << "flags " << std::hex << pe.dllCharacteristics;
+        test::SafeHandlerTable table;
+        ASSERT_TRUE(pe.ReadSafeHandlerTable(&table)) << pe.error();
+        EXPECT_EQ(table.count, 0u) << "the load configuration lists handlers";
+
+        // The reader sees a table: the same bytes with a load configuration listing two handlers
+        // at the start of the first section; and none when the structure ends before it.
+        for (const DWORD size : {offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, SEHandlerCount) + 4,
+                                 offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, SEHandlerCount)}) {
+            SCOPED_TRACE("a load configuration of " + std::to_string(size) + " bytes");
+            std::string bytes = pe.bytes();
+            const DWORD rva = pe.sections.at(0).virtualAddress;
+            IMAGE_LOAD_CONFIG_DIRECTORY32 config{};
+            config.Size = size;
+            config.SEHandlerTable = 0x401000;
+            config.SEHandlerCount = 2;
+            std::memcpy(&bytes[pe.Offset(rva)], &config, sizeof config);
+            LONG nt = 0;
+            std::memcpy(&nt, bytes.data() + offsetof(IMAGE_DOS_HEADER, e_lfanew), sizeof nt);
+            const IMAGE_DATA_DIRECTORY dir = {rva, size};
+            std::memcpy(&bytes[nt + offsetof(IMAGE_NT_HEADERS32, OptionalHeader.DataDirectory) +
+                               IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG * sizeof dir],
+                        &dir, sizeof dir);
+            test::PeImage planted;
+            ASSERT_TRUE(planted.Parse(bytes)) << planted.error();
+            ASSERT_TRUE(planted.ReadSafeHandlerTable(&table)) << planted.error();
+            const bool whole = size > offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, SEHandlerCount);
+            EXPECT_EQ(table.present, whole);
+            EXPECT_EQ(table.address, whole ? 0x401000u : 0u);
+            EXPECT_EQ(table.count, whole ? 2u : 0u);
+        }
+    });
+}
+
+TEST_F(PeHardening, NoSectionIsWritableAndExecutableOrWritableAndShared)
 {
     ForEachProgram([](const char*, const test::PeImage& pe) {
         ASSERT_FALSE(pe.sections.empty());
         for (const test::PeSection& s : pe.sections) {
             const DWORD wx = IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_EXECUTE;
             EXPECT_NE(s.characteristics & wx, wx) << s.name << " is writable and runs";
+            // Shared between every process that maps the image: one could change another's data.
+            const DWORD ws = IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_SHARED;
+            EXPECT_NE(s.characteristics & ws, ws) << s.name << " is writable and shared";
         }
     });
 }

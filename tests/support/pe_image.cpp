@@ -94,6 +94,10 @@ bool PeImage::ReadOptionalHeader(std::size_t at, DWORD* directoryCount, std::siz
         return Fail("optional header cut short");
     is64 = h.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
     subsystem = h.Subsystem;
+    majorSubsystemVersion = h.MajorSubsystemVersion;
+    minorSubsystemVersion = h.MinorSubsystemVersion;
+    majorOsVersion = h.MajorOperatingSystemVersion;
+    minorOsVersion = h.MinorOperatingSystemVersion;
     dllCharacteristics = h.DllCharacteristics;
     sizeOfHeaders = h.SizeOfHeaders;
     *directoryCount = h.NumberOfRvaAndSizes;
@@ -147,6 +151,31 @@ std::vector<std::string> PeImage::ImportedDlls()
         }
     }
     return names;
+}
+
+bool PeImage::ReadSafeHandlerTable(SafeHandlerTable* table)
+{
+    *table = SafeHandlerTable{};
+    const IMAGE_DATA_DIRECTORY dir = Directory(IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG);
+    if (dir.VirtualAddress == 0 && dir.Size == 0)
+        return true;
+    if (is64)
+        return Fail("a load configuration's handler table is a 32-bit image's");
+    // The structure says its own length, which has grown with Windows' versions; the handler
+    // table's two fields are there only when it reaches past them.
+    const std::size_t at = Offset(dir.VirtualAddress);
+    DWORD size = 0;
+    if (at == 0 || !ReadAt(m_bytes, at, size))
+        return Fail("the load configuration lies outside the file");
+    const std::size_t count = offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, SEHandlerCount);
+    if (size < count + sizeof(DWORD))
+        return true;
+    if (!ReadAt(m_bytes, at + offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, SEHandlerTable),
+                table->address) ||
+        !ReadAt(m_bytes, at + count, table->count))
+        return Fail("the load configuration is cut short");
+    table->present = true;
+    return true;
 }
 
 bool IsSystemDll(const std::string& name)

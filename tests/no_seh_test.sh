@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tests/no_seh_test.sh BIN: scripts/check-no-seh finds each way a 32-bit image's code can register
 # an exception handler, planted into a program built here, and passes the C runtime's one read of
-# the TEB; then it passes the shipped programs in BIN, which are linked with --no-seh.
+# the TEB and an fs prefix on an instruction that reads no memory (as data decodes at times); then
+# it passes the shipped programs in BIN, which are linked with --no-seh.
 set -uo pipefail
 fail() { echo "FAIL: $*" >&2; exit 1; }
 bin=${1:?usage: no_seh_test.sh BIN}
@@ -19,7 +20,8 @@ __asm__(".text\n"
         "read_head_through_teb: movl %fs:0x18, %eax\n movl (%eax), %ecx\n ret\n"
         "copy_teb: movl %fs:0x18, %eax\n movl %eax, %edx\n xorl %eax, %eax\n ret\n"
         "teb_held_at_branch: movl %fs:0x18, %eax\n ret\n"
-        "copy_selector: movw %fs, %ax\n ret\n");
+        "copy_selector: movw %fs, %ax\n ret\n"
+        "bare_prefix: .byte 0x64\n addb %bh, %bh\n ret\n");
 int main(void) { return 0; }
 C
 i686-w64-mingw32-gcc-posix -static -o "$work/planted.exe" "$work/planted.c" ||

@@ -18,6 +18,7 @@ __asm__(".text\n"
         "push_head: pushl %fs:0\n popl %eax\n ret\n"
         "write_through_teb: movl %fs:0x18, %eax\n movl %ecx, (%eax)\n ret\n"
         "read_head_through_teb: movl %fs:0x18, %eax\n movl (%eax), %ecx\n ret\n"
+        "write_after_stack_base: movl %fs:0x18, %eax\n movl 4(%eax), %edx\n movl %ecx, (%eax)\n ret\n"
         "copy_teb: movl %fs:0x18, %eax\n movl %eax, %edx\n xorl %eax, %eax\n ret\n"
         "teb_held_at_branch: movl %fs:0x18, %eax\n ret\n"
         "copy_selector: movw %fs, %ax\n ret\n"
@@ -31,6 +32,6 @@ status=$?
 cat "$work/out" "$work/err"
 [ $status -eq 1 ] || fail "check-no-seh exited $status on the planted program, not 1"
 found=$(grep -c "^check-no-seh: $work/planted.exe: 0x" "$work/err")
-[ "$found" -eq 8 ] || fail "check-no-seh found $found of the 8 planted uses of fs"
+[ "$found" -eq 9 ] || fail "check-no-seh found $found of the 9 planted uses of fs"
 
 "$check" "$bin/dudazuvi.exe" "$bin/vexa.exe" || fail "the shipped programs"

@@ -153,28 +153,21 @@ std::vector<std::string> PeImage::ImportedDlls()
     return names;
 }
 
-bool PeImage::ReadSafeHandlerTable(SafeHandlerTable* table)
+bool PeImage::ReadSafeHandlerCount(DWORD* count)
 {
-    *table = SafeHandlerTable{};
+    *count = 0;
     const IMAGE_DATA_DIRECTORY dir = Directory(IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG);
-    if (dir.VirtualAddress == 0 && dir.Size == 0)
+    if (dir.VirtualAddress == 0)
         return true;
-    if (is64)
-        return Fail("a load configuration's handler table is a 32-bit image's");
-    // The structure says its own length, which has grown with Windows' versions; the handler
-    // table's two fields are there only when it reaches past them.
+    // The structure says its own length, which has grown with Windows' versions: the list's
+    // count is there only when it reaches past it.
     const std::size_t at = Offset(dir.VirtualAddress);
+    const std::size_t field = offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, SEHandlerCount);
     DWORD size = 0;
-    if (at == 0 || !ReadAt(m_bytes, at, size))
-        return Fail("the load configuration lies outside the file");
-    const std::size_t count = offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, SEHandlerCount);
-    if (size < count + sizeof(DWORD))
-        return true;
-    if (!ReadAt(m_bytes, at + offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, SEHandlerTable),
-                table->address) ||
-        !ReadAt(m_bytes, at + count, table->count))
+    if (is64 || at == 0 || !ReadAt(m_bytes, at, size))
+        return Fail("no 32-bit load configuration inside the file");
+    if (size >= field + sizeof *count && !ReadAt(m_bytes, at + field, *count))
         return Fail("the load configuration is cut short");
-    table->present = true;
     return true;
 }
 

@@ -21,15 +21,6 @@ struct PeSection {
     DWORD characteristics;
 };
 
-// What a 32-bit image's load configuration says of its exception handlers: the loader calls only
-// those its safe-handler table lists. No table when there is no load configuration or it ends
-// before the table's fields.
-struct SafeHandlerTable {
-    bool present = false;
-    DWORD address = 0;  // a virtual address
-    DWORD count = 0;
-};
-
 // The headers and sections of a PE32 or PE32+ image. Anything out of place in the file fails
 // Load with the reason in error(); nothing is read beyond the bytes.
 class PeImage {
@@ -44,10 +35,8 @@ public:
     DWORD timeDateStamp = 0;
     bool is64 = false;  // PE32+
     WORD subsystem = 0;
-    WORD majorSubsystemVersion = 0;
-    WORD minorSubsystemVersion = 0;
-    WORD majorOsVersion = 0;
-    WORD minorOsVersion = 0;
+    WORD majorSubsystemVersion = 0, minorSubsystemVersion = 0;
+    WORD majorOsVersion = 0, minorOsVersion = 0;
     WORD dllCharacteristics = 0;
     DWORD sizeOfHeaders = 0;
     std::vector<PeSection> sections;
@@ -59,9 +48,10 @@ public:
     // The names of the DLLs the import directory names, in its order; empty when it cannot be
     // read (error() says why).
     std::vector<std::string> ImportedDlls();
-    // The load configuration's safe-handler table (PE32 only); false when the directory names
-    // bytes outside the file (error() says why).
-    bool ReadSafeHandlerTable(SafeHandlerTable* table);
+    // How many exception handlers a 32-bit image's load configuration lists as the only ones the
+    // loader may call: 0 without a load configuration or one that ends before the list. False
+    // when the directory names bytes outside the file (error() says why).
+    bool ReadSafeHandlerCount(DWORD* count);
 
 private:
     bool Fail(const std::string& why);

@@ -1,7 +1,9 @@
 // tests/pe_test.cpp: how the shipped programs are linked, read from their file bytes: 32-bit GUI
-// images with ASLR and DEP that the loader can really relocate, no section both writable and
-// executable, no link timestamp, nothing imported but Windows' own DLLs, a header checksum that
-// matches the file, and a certificate table, when signed, that is the file's well-formed tail.
+// images with ASLR and DEP that the loader can really relocate, for Vista and later and aware of
+// Terminal Server, with no exception handler of their own, no section both writable and
+// executable or writable and shared, no link timestamp, nothing imported but Windows' own DLLs, a
+// header checksum that matches the file, and a certificate table, when signed, that is the file's
+// well-formed tail. What a release gate's binary rules ask: docs/release.md.
 #include "tests/support/pe_image.h"
 #include "tests/support/files.h"
 
@@ -52,13 +54,58 @@ TEST_F(PeHardening, ThirtyTwoBitGuiImagesWithAslrOnRealRelocationsAndDep)
     });
 }
 
-TEST_F(PeHardening, NoSectionIsBothWritableAndExecutable)
+// Vista (6.0) as the least subsystem and system version, as the manifest says and the Windows
+// toolchain writes; Terminal Server aware, so that Windows fakes no per-user Windows folder.
+TEST_F(PeHardening, ForVistaAndLaterAndAwareOfTerminalServer)
+{
+    ForEachProgram([](const char*, const test::PeImage& pe) {
+        EXPECT_EQ(pe.majorSubsystemVersion * 100 + pe.minorSubsystemVersion, 600);
+        EXPECT_EQ(pe.majorOsVersion * 100 + pe.minorOsVersion, 600);
+        EXPECT_TRUE(pe.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE);
+    });
+}
+
+// An x86 image says it has no exception handler of its own (NO_SEH), or lists in its load
+// configuration the only ones the loader may call. Ours say NO_SEH, true as no code in them
+// registers one (PeHardening.NoCodeRegistersAnExceptionHandler); a load configuration listing
+// some would contradict it. The reader is shown one that lists two, and one that ends before.
+TEST_F(PeHardening, NoExceptionHandlerOfTheirOwnAndNoneListed)
+{
+    ForEachProgram([](const char*, test::PeImage& pe) {
+        EXPECT_TRUE(pe.dllCharacteristics & IMAGE_DLLCHARACTERISTICS_NO_SEH);
+        DWORD count = 1;
+        EXPECT_TRUE(pe.ReadSafeHandlerCount(&count)) << pe.error();
+        EXPECT_EQ(count, 0u) << "the load configuration lists handlers";
+        const DWORD whole = offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, SEHandlerCount) + 4;
+        for (const DWORD size : {whole, whole - 4}) {
+            IMAGE_LOAD_CONFIG_DIRECTORY32 config{};
+            config.Size = size;
+            config.SEHandlerCount = 2;
+            const IMAGE_DATA_DIRECTORY dir = {pe.sections.at(0).virtualAddress, size};
+            std::string bytes = pe.bytes();
+            std::memcpy(&bytes[pe.Offset(dir.VirtualAddress)], &config, sizeof config);
+            LONG nt = 0;
+            std::memcpy(&nt, bytes.data() + offsetof(IMAGE_DOS_HEADER, e_lfanew), sizeof nt);
+            std::memcpy(&bytes[nt + offsetof(IMAGE_NT_HEADERS32, OptionalHeader.DataDirectory) +
+                               IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG * sizeof dir], &dir, sizeof dir);
+            test::PeImage planted;
+            ASSERT_TRUE(planted.Parse(bytes) && planted.ReadSafeHandlerCount(&count))
+                << planted.error();
+            EXPECT_EQ(count, size == whole ? 2u : 0u) << "a configuration of " << size << " bytes";
+        }
+    });
+}
+
+TEST_F(PeHardening, NoSectionIsWritableAndExecutableOrWritableAndShared)
 {
     ForEachProgram([](const char*, const test::PeImage& pe) {
         ASSERT_FALSE(pe.sections.empty());
         for (const test::PeSection& s : pe.sections) {
             const DWORD wx = IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_EXECUTE;
             EXPECT_NE(s.characteristics & wx, wx) << s.name << " is writable and runs";
+            // Shared between every process that maps the image: one could change another's data.
+            const DWORD ws = IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_SHARED;
+            EXPECT_NE(s.characteristics & ws, ws) << s.name << " is writable and shared";
         }
     });
 }

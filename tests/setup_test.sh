@@ -232,7 +232,7 @@ run_32=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine32:i386)
 run_64=(g++-mingw-w64-x86-64-posix wine64)
 # What only the tests, the fuzzer, lint and the release need: never installed by `setup run`;
 # where 32-bit code cannot run, the 32-bit compiler of the build that ships too.
-test_only=(g++ git clang clang-tidy cppcheck osslsigncode openssl)
+test_only=(g++ git clang clang-tidy cppcheck osslsigncode openssl python3-pil fonts-dejavu-core)
 test_64=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686)
 release() { # release 12|13|14
     if [ "$1" = 12 ]; then

@@ -11,9 +11,10 @@
 #                                               VELTO_CODEPAGE names runs no test and fails
 #   wine_run_test.sh desktop PROGRAM EMULATOR...   the prefix's desktop process outlives a
 #                                               program: it runs on, the same one, 3 s after it
+#   wine_run_test.sh guard PROBE EMULATOR...    a smashed stack guard ends the program at once
 set -uo pipefail
 fail() { echo "FAIL: $*" >&2; exit 1; }
-[ $# -ge 3 ] || { echo "usage: wine_run_test.sh crash|linger|refuses|desktop PROGRAM EMULATOR..." >&2; exit 2; }
+[ $# -ge 3 ] || { echo "usage: wine_run_test.sh crash|linger|refuses|desktop|guard PROGRAM EMULATOR..." >&2; exit 2; }
 command=$1 program=$2
 shift 2
 log=$(mktemp)
@@ -37,6 +38,14 @@ crash)
     [ "$status" -eq 5 ] || fail "exit status $status, not 5 (the low byte of 0xC0000005)"
     [ "$seconds" -lt 10 ] || fail "the crashed program took $seconds s to end"
     echo "the crash ended the program in $seconds s with status $status"
+    ;;
+guard)
+    # With the product's flags, libssp's check ends in a trap (0xC000001D): not a return, nor the
+    # access violation of a smashed return address.
+    run "$@" "$program"
+    [ "$status" -eq 29 ] || fail "exit status $status, not 29 (the low byte of 0xC000001D)"
+    if grep -q returned "$log"; then fail "the smashed frame returned"; fi
+    echo "the smashed stack guard ended the program in $seconds s with status $status"
     ;;
 linger)
     run "$@" "$program" linger

@@ -94,6 +94,10 @@ bool PeImage::ReadOptionalHeader(std::size_t at, DWORD* directoryCount, std::siz
         return Fail("optional header cut short");
     is64 = h.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
     subsystem = h.Subsystem;
+    majorSubsystemVersion = h.MajorSubsystemVersion;
+    minorSubsystemVersion = h.MinorSubsystemVersion;
+    majorOsVersion = h.MajorOperatingSystemVersion;
+    minorOsVersion = h.MinorOperatingSystemVersion;
     dllCharacteristics = h.DllCharacteristics;
     sizeOfHeaders = h.SizeOfHeaders;
     *directoryCount = h.NumberOfRvaAndSizes;
@@ -147,6 +151,24 @@ std::vector<std::string> PeImage::ImportedDlls()
         }
     }
     return names;
+}
+
+bool PeImage::ReadSafeHandlerCount(DWORD* count)
+{
+    *count = 0;
+    const IMAGE_DATA_DIRECTORY dir = Directory(IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG);
+    if (dir.VirtualAddress == 0)
+        return true;
+    // The structure says its own length, which has grown with Windows' versions: the list's
+    // count is there only when it reaches past it.
+    const std::size_t at = Offset(dir.VirtualAddress);
+    const std::size_t field = offsetof(IMAGE_LOAD_CONFIG_DIRECTORY32, SEHandlerCount);
+    DWORD size = 0;
+    if (is64 || at == 0 || !ReadAt(m_bytes, at, size))
+        return Fail("no 32-bit load configuration inside the file");
+    if (size >= field + sizeof *count && !ReadAt(m_bytes, at + field, *count))
+        return Fail("the load configuration is cut short");
+    return true;
 }
 
 bool IsSystemDll(const std::string& name)

@@ -35,6 +35,8 @@ public:
     DWORD timeDateStamp = 0;
     bool is64 = false;  // PE32+
     WORD subsystem = 0;
+    WORD majorSubsystemVersion = 0, minorSubsystemVersion = 0;
+    WORD majorOsVersion = 0, minorOsVersion = 0;
     WORD dllCharacteristics = 0;
     DWORD sizeOfHeaders = 0;
     std::vector<PeSection> sections;
@@ -46,6 +48,10 @@ public:
     // The names of the DLLs the import directory names, in its order; empty when it cannot be
     // read (error() says why).
     std::vector<std::string> ImportedDlls();
+    // How many exception handlers a 32-bit image's load configuration lists as the only ones the
+    // loader may call: 0 without a load configuration or one that ends before the list. False
+    // when the directory names bytes outside the file (error() says why).
+    bool ReadSafeHandlerCount(DWORD* count);
 
 private:
     bool Fail(const std::string& why);

@@ -166,6 +166,37 @@ TEST(LauncherDialog, MinimizedItErasesThenDrawsTheIconCentred)
     });
 }
 
+// --- Where it opens, on a monitor whose work area is not the whole screen -------------------
+
+// Xvfb's one monitor has no taskbar, and Wine keeps a work area set with SPI_SETWORKAREA apart
+// from the monitor's: the monitor's is replaced where this program reads it.
+RECT g_workArea;
+decltype(&GetMonitorInfoW) g_realGetMonitorInfo;
+BOOL WINAPI ReportedWorkArea(HMONITOR monitor, LPMONITORINFO info)
+{
+    const BOOL got = g_realGetMonitorInfo(monitor, info);
+    info->rcWork = g_workArea;
+    return got;
+}
+
+TEST(LauncherDialog, OpensCentredOnItsMonitorsWorkAreaAndInsideIt)
+{
+    const test::ScopedImportHook hook("user32.dll", "GetMonitorInfoW",
+                                      reinterpret_cast<void*>(&ReportedWorkArea));
+    ASSERT_TRUE(hook.Installed()) << "this program does not import GetMonitorInfoW";
+    g_realGetMonitorInfo = hook.Original<decltype(&GetMonitorInfoW)>();
+    // Taskbars along the left and the top.
+    g_workArea = {300, 120, 1280, 1024};
+    CLauncherDlg dlg;
+    test::RunWith(dlg, [](HWND hwnd) { EXPECT_TRUE(test::IsCentredOn(hwnd, g_workArea)); });
+    // A work area smaller than the dialog keeps its caption and system menu.
+    g_workArea = {100, 50, 300, 250};
+    test::RunWith(dlg, [](HWND hwnd) {
+        EXPECT_EQ(test::WindowRectOf(hwnd).left, 100);
+        EXPECT_EQ(test::WindowRectOf(hwnd).top, 50);
+    });
+}
+
 // --- The background picture at other scales -------------------------------------------------
 
 // What the dialog code makes and deletes in GDI, seen at this program's imports: every bitmap it

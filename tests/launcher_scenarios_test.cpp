@@ -272,6 +272,9 @@ private:
             if (got != Hex(text))
                 return Fail("button " + std::to_string(id) + " reading " + Hex(text), got);
         }
+        if (const auto centred = test::IsCentredOn(Dialog(), test::WorkAreaOf(Dialog()));
+            !centred)
+            return Fail("the launcher centred on the work area", centred.message());
         if (m_s.focusOnConfirm && FocusIn(Dialog()) != m_launcher.Item(IDOK))
             return Fail("the focus on 进入", Describe(FocusIn(Dialog())));
         return true;
@@ -289,6 +292,15 @@ private:
 
     bool Act()
     {
+        // Dragged off the work area's centre first: centred there, the About box would also be
+        // centred over it.
+        if (m_s.about) {
+            const RECT r = test::WindowRectOf(Dialog());
+            SetWindowPos(Dialog(), nullptr, r.left - 150, r.top - 100, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            if (test::IsCentredOn(Dialog(), test::WorkAreaOf(Dialog())))
+                return Fail("the launcher dragged off the centre", "still centred");
+        }
         for (int time = 1; time <= m_s.times; ++time) {
             switch (m_s.act) {
             case Act::Nothing:
@@ -407,6 +419,9 @@ private:
         if (Hex(test::WindowTextGbk(about)) != Hex(test::gbk::kAboutCaption))
             return Fail("the About box's caption " + Hex(test::gbk::kAboutCaption),
                         Hex(test::WindowTextGbk(about)));
+        if (const auto centred = test::IsCentredOn(about, test::WindowRectOf(Dialog()));
+            !centred)
+            return Fail("the About box centred over the launcher", centred.message());
         std::string statics;
         for (HWND child = GetWindow(about, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {

@@ -26,6 +26,13 @@ inline constexpr DWORD kFirstWaitMs = 5000;
 // button and no icon (MB_OK).
 ::testing::AssertionResult IsLauncherBox(const MessageBoxSeen& box, const char* text);
 
+// Whether `wnd`'s window rectangle, frame included, has its centre within `tolerance` pixels of
+// `area`'s each way; no for a window that is gone.
+::testing::AssertionResult IsCentredOn(HWND wnd, const RECT& area, int tolerance = 2);
+// The window rectangle of `wnd`, and the work area (the screen less the taskbar) of its monitor.
+RECT WindowRectOf(HWND wnd);
+RECT WorkAreaOf(HWND wnd);
+
 // One run of the launcher. Whatever happens in a test, the destructor leaves no process behind.
 class LauncherProcess {
 public:

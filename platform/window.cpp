@@ -76,9 +76,9 @@ INT_PTR CDialog::DoModal()
         if (pMainWnd != nullptr && pMainWnd != this)
             hWndOwner = pMainWnd->m_hWnd;
     }
-    // Disabled before the dialog exists, where DialogBoxParam would disable it only once the
-    // dialog is initialised: the dialog initialises as the modal one it is, and is centred over
-    // it. An owner that it finds disabled the dialog manager leaves so: EndDialog enables it.
+    // Disabled before the dialog exists, whenever the system's dialog manager would disable it:
+    // the dialog initialises as the modal one it is, and is centred over it. An owner that it
+    // finds disabled the dialog manager leaves so: EndDialog enables it.
     if (hWndOwner != nullptr && ::IsWindowEnabled(hWndOwner)) {
         ::EnableWindow(hWndOwner, FALSE);
         m_hWndOwnerDisabled = hWndOwner;

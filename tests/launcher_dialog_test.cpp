@@ -166,10 +166,8 @@ TEST(LauncherDialog, MinimizedItErasesThenDrawsTheIconCentred)
     });
 }
 
-// --- Where it opens, on a monitor whose work area is not the whole screen -------------------
-
-// Xvfb's one monitor has no taskbar, and Wine keeps a work area set with SPI_SETWORKAREA apart
-// from the monitor's: the monitor's is replaced where this program reads it.
+// Xvfb's monitor has no taskbar, and Wine keeps SPI_SETWORKAREA's apart from it: the work area
+// is replaced where this program reads it, for the dialog and the check alike.
 RECT g_workArea;
 decltype(&GetMonitorInfoW) g_realGetMonitorInfo;
 BOOL WINAPI ReportedWorkArea(HMONITOR monitor, LPMONITORINFO info)
@@ -183,17 +181,19 @@ TEST(LauncherDialog, OpensCentredOnItsMonitorsWorkAreaAndInsideIt)
 {
     const test::ScopedImportHook hook("user32.dll", "GetMonitorInfoW",
                                       reinterpret_cast<void*>(&ReportedWorkArea));
-    ASSERT_TRUE(hook.Installed()) << "this program does not import GetMonitorInfoW";
     g_realGetMonitorInfo = hook.Original<decltype(&GetMonitorInfoW)>();
-    // Taskbars along the left and the top.
-    g_workArea = {300, 120, 1280, 1024};
     CLauncherDlg dlg;
-    test::RunWith(dlg, [](HWND hwnd) { EXPECT_TRUE(test::IsCentredOn(hwnd, g_workArea)); });
-    // A work area smaller than the dialog keeps its caption and system menu.
-    g_workArea = {100, 50, 300, 250};
+    g_workArea = {300, 120, 1280, 1024};  // taskbars along the left and the top
     test::RunWith(dlg, [](HWND hwnd) {
-        EXPECT_EQ(test::WindowRectOf(hwnd).left, 100);
-        EXPECT_EQ(test::WindowRectOf(hwnd).top, 50);
+        EXPECT_TRUE(test::IsCentredOver(hwnd));
+        g_workArea.left += 6;  // its centre 3 px to the right: the check must see that
+        EXPECT_FALSE(test::IsCentredOver(hwnd));
+    });
+    g_workArea = {100, 50, 300, 250};  // smaller than the dialog: its caption stays on it
+    test::RunWith(dlg, [](HWND hwnd) {
+        RECT r = {};
+        EXPECT_TRUE(GetWindowRect(hwnd, &r) && r.left == 100 && r.top == 50)
+            << r.left << ", " << r.top;
     });
 }
 

@@ -1,6 +1,7 @@
 // bench/floor/floor.cpp: the launcher's visible work in raw Win32, with no framework layer: the
-// same template and resources, the same list, system menu, icons, About box and client start.
-// The benchmark measures the launcher against it; it ships nowhere.
+// same template and resources, the same list, system menu, icons, About box and client start,
+// and both dialogs where the launcher puts them. The benchmark measures the launcher against it;
+// it ships nowhere.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif

@@ -8,7 +8,6 @@
 #include "tests/support/files.h"
 #include "tests/support/hex.h"
 
-#include <cstdlib>
 #include <vector>
 
 namespace test {
@@ -27,12 +26,6 @@ std::string Describe(const std::string& caption, const std::string& text,
     return out + (iconShown ? ", an icon" : ", no icon");
 }
 
-std::string Describe(const RECT& r)
-{
-    return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ")-(" +
-           std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
-}
-
 }  // namespace
 
 ::testing::AssertionResult IsLauncherBox(const MessageBoxSeen& box, const char* text)
@@ -45,34 +38,21 @@ std::string Describe(const RECT& r)
                                          << "\nnot the launcher's\n  " << wanted;
 }
 
-::testing::AssertionResult IsCentredOn(HWND wnd, const RECT& area, int tolerance)
+::testing::AssertionResult IsCentredOver(HWND wnd, HWND over)
 {
+    MONITORINFO monitor = {sizeof monitor, {}, {}, 0};
+    RECT& area = monitor.rcWork;
     RECT r = {};
-    if (!GetWindowRect(wnd, &r))
-        return ::testing::AssertionFailure() << "no window to place";
-    // In half pixels: the centres of odd sizes fall between two.
-    const long dx = (r.left + r.right) - (area.left + area.right);
-    const long dy = (r.top + r.bottom) - (area.top + area.bottom);
-    if (std::labs(dx) <= 2 * tolerance && std::labs(dy) <= 2 * tolerance)
+    HMONITOR on = MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST);
+    const bool placed = GetWindowRect(wnd, &r) && (over != nullptr ? GetWindowRect(over, &area)
+                                                                   : GetMonitorInfoW(on, &monitor));
+    // Doubled: the centre of an odd size falls between two pixels.
+    const long dx = r.left + r.right - area.left - area.right;
+    const long dy = r.top + r.bottom - area.top - area.bottom;
+    if (placed && dx >= -4 && dx <= 4 && dy >= -4 && dy <= 4)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "the window at " << Describe(r) << " has its centre ("
-                                         << dx / 2.0 << ", " << dy / 2.0 << ") px off that of "
-                                         << Describe(area);
-}
-
-RECT WindowRectOf(HWND wnd)
-{
-    RECT r = {};
-    GetWindowRect(wnd, &r);
-    return r;
-}
-
-RECT WorkAreaOf(HWND wnd)
-{
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST), &monitor);
-    return monitor.rcWork;
+    return ::testing::AssertionFailure() << "the window at (" << r.left << ", " << r.top << ") is "
+                                         << dx / 2.0 << ", " << dy / 2.0 << " px off centre";
 }
 
 LauncherProcess::~LauncherProcess()

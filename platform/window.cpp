@@ -5,6 +5,9 @@
 #include "platform/menu.h"
 #include "platform/text.h"
 
+#include <algorithm>
+#include <utility>
+
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
 {
     return CMenu::FromHandle(::GetSystemMenu(m_hWnd, bRevert));
@@ -16,6 +19,35 @@ int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) const
     const gbk::ToWide caption(lpszCaption);
     assert(text.IsExact() && caption.IsExact() && "a message box text that is not GBK");
     return ::MessageBoxW(m_hWnd, text, caption, nType);
+}
+
+void CWnd::CenterWindow(CWnd* pAlternateOwner)
+{
+    assert((GetStyle() & WS_CHILD) == 0 && "CenterWindow places top-level windows only");
+    HWND hWndCenter =
+        pAlternateOwner != nullptr ? pAlternateOwner->m_hWnd : ::GetWindow(m_hWnd, GW_OWNER);
+    if (hWndCenter != nullptr && (!::IsWindowVisible(hWndCenter) || ::IsIconic(hWndCenter)))
+        hWndCenter = nullptr;
+    // The monitor's work area leaves out the taskbar, wherever it is docked.
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!::GetMonitorInfoW(::MonitorFromWindow(hWndCenter != nullptr ? hWndCenter : m_hWnd,
+                                               MONITOR_DEFAULTTONEAREST),
+                           &monitor))
+        return;
+    const RECT& area = monitor.rcWork;
+    RECT centre = area;
+    if (hWndCenter != nullptr)
+        ::GetWindowRect(hWndCenter, &centre);
+    RECT rect = {};
+    GetWindowRect(&rect);
+    const int cx = rect.right - rect.left;
+    const int cy = rect.bottom - rect.top;
+    const int x = std::max<int>(
+        area.left, std::min<int>((centre.left + centre.right) / 2 - cx / 2, area.right - cx));
+    const int y = std::max<int>(
+        area.top, std::min<int>((centre.top + centre.bottom) / 2 - cy / 2, area.bottom - cy));
+    SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
@@ -44,15 +76,34 @@ INT_PTR CDialog::DoModal()
         if (pMainWnd != nullptr && pMainWnd != this)
             hWndOwner = pMainWnd->m_hWnd;
     }
+    // Disabled before the dialog exists, whenever the system's dialog manager would disable it:
+    // the dialog initialises as the modal one it is, and is centred over it. An owner that it
+    // finds disabled the dialog manager leaves so: EndDialog enables it.
+    if (hWndOwner != nullptr && ::IsWindowEnabled(hWndOwner)) {
+        ::EnableWindow(hWndOwner, FALSE);
+        m_hWndOwnerDisabled = hWndOwner;
+    }
     const INT_PTR result =
         ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), hWndOwner,
                           DialogProc, reinterpret_cast<LPARAM>(this));
+    // A dialog that could not be created, or was ended without EndDialog.
+    if (HWND hWndDisabled = std::exchange(m_hWndOwnerDisabled, nullptr))
+        ::EnableWindow(hWndDisabled, TRUE);
     // WM_NCDESTROY has cleared the main-window pointer if the window existed; a dialog that could
     // not be created never got one, and the pointer must not outlive the (often local) object.
     CWinApp* pApp = AfxGetApp();
     if (pApp != nullptr && pApp->m_pMainWnd == this)
         pApp->m_pMainWnd = nullptr;
     return result;
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    // While the dialog is still shown: one that hides while its owner is disabled hands the
+    // activation to whichever other window the system picks, not back to its owner.
+    if (HWND hWndDisabled = std::exchange(m_hWndOwnerDisabled, nullptr))
+        ::EnableWindow(hWndDisabled, TRUE);
+    ::EndDialog(m_hWnd, nResult);
 }
 
 void CDialog::DoDataExchange(CDataExchange*)
@@ -78,12 +129,31 @@ void CDialog::OnCancel()
     EndDialog(IDCANCEL);
 }
 
+BOOL CDialog::CheckAutoCenter()
+{
+    // The dialog manager keeps the template's DS_ styles in the window's style.
+    return (GetStyle() & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) == 0;
+}
+
 bool CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
     switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+        // A template's WS_VISIBLE takes effect only after this message. Not centred: a dialog
+        // its initialisation has shown or moved, and one whose owner is enabled (not modal).
+        RECT before = {};
+        GetWindowRect(&before);
+        const bool wasVisible = (GetStyle() & WS_VISIBLE) != 0;
         *pResult = OnInitDialog();
+        RECT after = {};
+        GetWindowRect(&after);
+        HWND hWndOwner = ::GetWindow(m_hWnd, GW_OWNER);
+        if (!wasVisible && (GetStyle() & (WS_VISIBLE | WS_CHILD)) == 0 &&
+            after.left == before.left && after.top == before.top &&
+            (hWndOwner == nullptr || !::IsWindowEnabled(hWndOwner)) && CheckAutoCenter())
+            CenterWindow();
         return true;
+    }
     case WM_COMMAND: {
         // Menus and accelerators send no control handle; for them the code is CN_COMMAND.
         const UINT nID = LOWORD(wParam);

@@ -39,6 +39,7 @@ public:
 
 // Attributes
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
+    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)); }
     void GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
     void GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
     // The system menu as it is now (bRevert false), or null for a window that has none. The
@@ -50,6 +51,11 @@ public:
     {
         return ::SetWindowPos(m_hWnd, hWndInsertAfter, x, y, cx, cy, nFlags);
     }
+    // Moves this top-level window, at its size, to be centred over pAlternateOwner, or else over
+    // its owner; over the work area of its monitor when that window is hidden or minimized, or
+    // there is none. Either way it is kept inside that monitor's work area, its top-left corner
+    // (caption and system menu) first should it not fit.
+    void CenterWindow(CWnd* pAlternateOwner = nullptr);
     // The program's windows are Unicode windows; no message sent through here carries text.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
     {
@@ -85,9 +91,12 @@ public:
     // as the template has them, whatever the ANSI code page), runs the modal loop until the
     // dialog ends, destroys the window and returns the end code; -1 when the window could not be
     // created. A dialog with no parent is owned by the application's main window, if that has one.
+    // The owner is disabled before the dialog is created and enabled again as it ends. A dialog
+    // that its initialisation neither shows nor moves, and whose template leaves it unplaced
+    // (CheckAutoCenter), is centred once initialised (CenterWindow).
     virtual INT_PTR DoModal();
 
-    void EndDialog(int nResult) { ::EndDialog(m_hWnd, nResult); }
+    void EndDialog(int nResult);
     // Converts lpRect from this dialog's units to pixels, as its template's controls were placed.
     void MapDialogRect(LPRECT lpRect) const { ::MapDialogRect(m_hWnd, lpRect); }
 
@@ -99,6 +108,9 @@ protected:
     virtual void DoDataExchange(CDataExchange* pDX);
     virtual void OnOK();
     virtual void OnCancel();
+    // Whether the dialog is left to be centred: its template asks for no place of its own
+    // (DS_CENTER, DS_CENTERMOUSE, DS_ABSALIGN), which the dialog manager has already given it.
+    virtual BOOL CheckAutoCenter();
 
     // Leaves the message being handled to the system's default processing: once the handler
     // returns, the dialog procedure reports the message as not handled and the dialog manager
@@ -124,6 +136,8 @@ private:
     // While a handler runs, the "handled" mark of its message, which Default() clears. A message
     // sent to the window from inside a handler has a mark of its own.
     bool* m_pbMsgHandled = nullptr;
+    // The owner that DoModal disabled, until the dialog ends.
+    HWND m_hWndOwnerDisabled = nullptr;
 
     // The one dialog procedure of every CDialog: finds the object and runs its map.
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -166,6 +166,37 @@ TEST(LauncherDialog, MinimizedItErasesThenDrawsTheIconCentred)
     });
 }
 
+// Xvfb's monitor has no taskbar, and Wine keeps SPI_SETWORKAREA's apart from it: the work area
+// is replaced where this program reads it, for the dialog and the check alike.
+RECT g_workArea;
+decltype(&GetMonitorInfoW) g_realGetMonitorInfo;
+BOOL WINAPI ReportedWorkArea(HMONITOR monitor, LPMONITORINFO info)
+{
+    const BOOL got = g_realGetMonitorInfo(monitor, info);
+    info->rcWork = g_workArea;
+    return got;
+}
+
+TEST(LauncherDialog, OpensCentredOnItsMonitorsWorkAreaAndInsideIt)
+{
+    const test::ScopedImportHook hook("user32.dll", "GetMonitorInfoW",
+                                      reinterpret_cast<void*>(&ReportedWorkArea));
+    g_realGetMonitorInfo = hook.Original<decltype(&GetMonitorInfoW)>();
+    CLauncherDlg dlg;
+    g_workArea = {300, 120, 1280, 1024};  // taskbars along the left and the top
+    test::RunWith(dlg, [](HWND hwnd) {
+        EXPECT_TRUE(test::IsCentredOver(hwnd));
+        g_workArea.left += 6;  // its centre 3 px to the right: the check must see that
+        EXPECT_FALSE(test::IsCentredOver(hwnd));
+    });
+    g_workArea = {100, 50, 300, 250};  // smaller than the dialog: its caption stays on it
+    test::RunWith(dlg, [](HWND hwnd) {
+        RECT r = {};
+        EXPECT_TRUE(GetWindowRect(hwnd, &r) && r.left == 100 && r.top == 50)
+            << r.left << ", " << r.top;
+    });
+}
+
 // --- The background picture at other scales -------------------------------------------------
 
 // What the dialog code makes and deletes in GDI, seen at this program's imports: every bitmap it

@@ -260,6 +260,16 @@ TEST_F(LauncherLayout, ListAndButtonsKeepTheirDesignedPlacesOnThePicture)
     }
 }
 
+TEST_F(LauncherLayout, OpensCentredOnTheWorkAreaAndItsAboutBoxOverIt)
+{
+    if (TestDpi() == 96)
+        GTEST_SKIP() << "the scenario table checks it at 96 DPI";
+    EXPECT_TRUE(test::IsCentredOver(Dialog()));
+    PostMessageW(Dialog(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    HWND about = m_launcher.WaitForOwnedDialog(Dialog());
+    EXPECT_TRUE(test::IsCentredOver(about, Dialog())) << "the About box " << m_launcher.LastWait();
+}
+
 // What the picture shows, read off the screen: its frame's hairline where the scaled picture has
 // it, so the list sits in the frame as drawn and not only in a control of the right size. At
 // 96 DPI the picture is the resource's bitmap as the control draws it (Wine squeezes it into the

@@ -272,6 +272,8 @@ private:
             if (got != Hex(text))
                 return Fail("button " + std::to_string(id) + " reading " + Hex(text), got);
         }
+        if (const auto centred = test::IsCentredOver(Dialog()); !centred)
+            return Fail("the launcher centred on the work area", centred.message());
         if (m_s.focusOnConfirm && FocusIn(Dialog()) != m_launcher.Item(IDOK))
             return Fail("the focus on 进入", Describe(FocusIn(Dialog())));
         return true;
@@ -289,6 +291,10 @@ private:
 
     bool Act()
     {
+        // Dragged off the centre first, where an About box centred on the screen would pass.
+        if (m_s.about && !SetWindowPos(Dialog(), nullptr, 200, 150, 0, 0,
+                                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE))
+            return Fail("the launcher dragged to (200, 150)", "not moved");
         for (int time = 1; time <= m_s.times; ++time) {
             switch (m_s.act) {
             case Act::Nothing:
@@ -407,6 +413,8 @@ private:
         if (Hex(test::WindowTextGbk(about)) != Hex(test::gbk::kAboutCaption))
             return Fail("the About box's caption " + Hex(test::gbk::kAboutCaption),
                         Hex(test::WindowTextGbk(about)));
+        if (const auto centred = test::IsCentredOver(about, Dialog()); !centred)
+            return Fail("the About box centred over the launcher", centred.message());
         std::string statics;
         for (HWND child = GetWindow(about, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {

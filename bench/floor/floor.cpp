@@ -1,6 +1,7 @@
 // bench/floor/floor.cpp: the launcher's visible work in raw Win32, with no framework layer: the
-// same template and resources, the same list, system menu, icons, About box and client start.
-// The benchmark measures the launcher against it; it ships nowhere.
+// same template and resources, the same list, system menu, icons, About box and client start,
+// and both dialogs where the launcher puts them. The benchmark measures the launcher against it;
+// it ships nowhere.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -22,10 +23,37 @@ const char kCaption[] = "Velto";
 const char kChooseRegion[] = "请选择大区";
 const char kStartFailed[] = "程序启动失败";
 
+// Where the framework puts a modal dialog its template leaves unplaced: centred over its owner,
+// or with none on its monitor's work area, and kept inside that work area.
+void Centre(HWND dlg)
+{
+    HWND owner = GetWindow(dlg, GW_OWNER);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(owner != nullptr ? owner : dlg, MONITOR_DEFAULTTONEAREST),
+                    &monitor);
+    const RECT area = monitor.rcWork;
+    RECT centre = area;
+    if (owner != nullptr)
+        GetWindowRect(owner, &centre);
+    RECT rect;
+    GetWindowRect(dlg, &rect);
+    const int cx = rect.right - rect.left;
+    const int cy = rect.bottom - rect.top;
+    int x = (centre.left + centre.right) / 2 - cx / 2;
+    int y = (centre.top + centre.bottom) / 2 - cy / 2;
+    x = x + cx > area.right ? area.right - cx : x;
+    y = y + cy > area.bottom ? area.bottom - cy : y;
+    SetWindowPos(dlg, nullptr, x < area.left ? area.left : x, y < area.top ? area.top : y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK AboutProc(HWND dlg, UINT message, WPARAM wParam, LPARAM)
 {
-    if (message == WM_INITDIALOG)
+    if (message == WM_INITDIALOG) {
+        Centre(dlg);
         return TRUE;
+    }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
         EndDialog(dlg, LOWORD(wParam));
         return TRUE;
@@ -149,6 +177,7 @@ void OnInitDialog(HWND dlg)
     HWND list = GetDlgItem(dlg, IDC_REGION_LIST);
     for (const RegionEntry& row : g_regionTable)
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.label));
+    Centre(dlg);
 }
 
 // Only a minimized window paints here: the icon, centred.

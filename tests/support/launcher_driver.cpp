@@ -38,6 +38,23 @@ std::string Describe(const std::string& caption, const std::string& text,
                                          << "\nnot the launcher's\n  " << wanted;
 }
 
+::testing::AssertionResult IsCentredOver(HWND wnd, HWND over)
+{
+    MONITORINFO monitor = {sizeof monitor, {}, {}, 0};
+    RECT& area = monitor.rcWork;
+    RECT r = {};
+    HMONITOR on = MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST);
+    const bool placed = GetWindowRect(wnd, &r) && (over != nullptr ? GetWindowRect(over, &area)
+                                                                   : GetMonitorInfoW(on, &monitor));
+    // Doubled: the centre of an odd size falls between two pixels.
+    const long dx = r.left + r.right - area.left - area.right;
+    const long dy = r.top + r.bottom - area.top - area.bottom;
+    if (placed && dx >= -4 && dx <= 4 && dy >= -4 && dy <= 4)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the window at (" << r.left << ", " << r.top << ") is "
+                                         << dx / 2.0 << ", " << dy / 2.0 << " px off centre";
+}
+
 LauncherProcess::~LauncherProcess()
 {
     Kill();

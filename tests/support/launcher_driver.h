@@ -25,6 +25,9 @@ inline constexpr DWORD kFirstWaitMs = 5000;
 // A message box as the launcher shows it: captioned "Velto", reading `text` (GBK), with one OK
 // button and no icon (MB_OK).
 ::testing::AssertionResult IsLauncherBox(const MessageBoxSeen& box, const char* text);
+// Whether `wnd`'s window rectangle has its centre within 2 px of `over`'s each way, or without
+// one, of the work area (the screen less the taskbar) of its monitor; no for a window gone.
+::testing::AssertionResult IsCentredOver(HWND wnd, HWND over = nullptr);
 
 // One run of the launcher. Whatever happens in a test, the destructor leaves no process behind.
 class LauncherProcess {

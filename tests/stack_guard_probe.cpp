@@ -5,7 +5,7 @@
 // Through a volatile pointer, by a count known only at run time: nothing can bound the overrun.
 __attribute__((noinline)) static int Victim(int count)
 {
-    char buffer[16];
+    char buffer[16] = {};
     volatile char* to = buffer;
     for (int i = 0; i < count; ++i)
         to[i] = 'x';

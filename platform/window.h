@@ -6,7 +6,8 @@
 //   CDialog        a modal dialog from a template, with one dialog procedure for all dialogs
 //
 // Only dialogs receive messages. CWnd and the control wrappers derived from it (CListBox,
-// CStatic) are the handle and one-line forwards: no virtual functions, no state of their own.
+// CStatic) are the handle and forwards, one line each but CenterWindow: no virtual functions, no
+// state of their own.
 #ifndef VELTO_PLATFORM_WINDOW_H
 #define VELTO_PLATFORM_WINDOW_H
 

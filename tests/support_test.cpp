@@ -4,6 +4,7 @@
 // it serves. Each check also sees its helper say yes, so that the no is not all it can say.
 #include "client/contract.h"
 #include "res/resource.h"
+#include "tests/support/client_report.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/files.h"
@@ -93,10 +94,32 @@ void ExpectToGbkConvertsOnlyWhatGbkHoldsExactly()
     EXPECT_EQ(test::ToGbk(L"\u0e01"), "<not exactly GBK>");                    // a Thai letter
 }
 
+// The finder takes a window only by its whole caption and, unless told otherwise, only shown.
+void ExpectTheWindowFinderTakesOnlyTheWholeCaptionOfAShownWindow()
+{
+    const auto window = [](const wchar_t* caption, DWORD shown) {
+        return CreateWindowExW(0, L"Static", caption, WS_POPUP | shown, 0, 0, 8, 8, nullptr,
+                               nullptr, nullptr, nullptr);
+    };
+    const HWND longer = window(L"Velto 1.0", WS_VISIBLE);
+    const HWND hidden = window(L"Velto", 0);
+    const test::WindowQuery velto{.processId = GetCurrentProcessId(), .cls = "Static",
+                                  .caption = test::gbk::kCaption};
+    EXPECT_EQ(test::FindWindowOf(velto), nullptr) << "a longer caption, or a hidden window";
+    test::WindowQuery hiddenToo = velto;
+    hiddenToo.hiddenToo = true;
+    EXPECT_EQ(test::FindWindowOf(hiddenToo), hidden);
+    ShowWindow(hidden, SW_SHOWNA);
+    EXPECT_EQ(test::FindWindowOf(velto), hidden);
+    DestroyWindow(longer);
+    DestroyWindow(hidden);
+}
+
 TEST(RigChecks, TheBoxAndTextChecksRefuseANearMiss)
 {
     ExpectTheBoxMatcherTakesOnlyTheLaunchersTextCaptionAndButton();
     ExpectToGbkConvertsOnlyWhatGbkHoldsExactly();
+    ExpectTheWindowFinderTakesOnlyTheWholeCaptionOfAShownWindow();
 }
 
 // --- The watchdog ----------------------------------------------------------------------------
@@ -271,6 +294,27 @@ TEST(StandInClient, ASecondRecordToTheSameFileReplacesTheFirst)
         EXPECT_TRUE(test::ReadFileBytes(record, &recorded));
         EXPECT_EQ(recorded, sent);
     }
+}
+
+// The check that the launcher passes no handle on (ExpectStartedAsTheLauncherStartsIt) relies on
+// the client saying so when it does hold one: started here with this process's handles, it names
+// the probe's event.
+TEST(StandInClient, NamesTheProbeHandleWhenItInheritedIt)
+{
+    test::LingeringClient client;
+    std::string line = "vexa.exe inherits";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA((test::BinDir() + "\\vexa.exe").c_str(), &line[0], nullptr,
+                               nullptr, TRUE, 0, nullptr, nullptr, &startup, &pi))
+        << "error " << GetLastError();
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    ASSERT_TRUE(client.WaitForReport()) << "no report";
+    const std::string handle = client.Get(client::report::kProbeHandle);
+    EXPECT_NE(handle.find(client.ProbeHandleName()), std::string::npos) << handle;
+    EXPECT_TRUE(client.Stop());
 }
 
 }  // namespace

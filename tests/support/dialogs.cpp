@@ -171,7 +171,7 @@ BOOL CALLBACK MatchWindow(HWND wnd, LPARAM param)
     if (pid == q.processId && (q.cls == nullptr || ClassName(wnd) == q.cls) &&
         (q.anyOwner || GetWindow(wnd, GW_OWNER) == q.owner) &&
         (q.caption == nullptr || WindowTextGbk(wnd) == q.caption) &&
-        (!q.visible || IsWindowVisible(wnd))) {
+        (q.hiddenToo || IsWindowVisible(wnd))) {
         s->found = wnd;
         return FALSE;
     }

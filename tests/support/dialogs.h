@@ -52,7 +52,7 @@ struct WindowQuery {
     const char* caption = nullptr;  // GBK; null: any caption
     bool anyOwner = true;           // false: owned by `owner` (null: by no window)
     HWND owner = nullptr;
-    bool visible = false;           // true: only a visible window
+    bool hiddenToo = false;         // true: a hidden window too; false: only a visible one
 };
 // The first top-level window that matches, in z-order; null for none.
 HWND FindWindowOf(const WindowQuery& query);

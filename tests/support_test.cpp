@@ -3,6 +3,7 @@
 // stand-in client must say no when they should: a helper that always says yes passes every test
 // it serves. Each check also sees its helper say yes, so that the no is not all it can say.
 #include "client/contract.h"
+#include "region/region_table.h"
 #include "res/resource.h"
 #include "tests/support/client_report.h"
 #include "tests/support/dialogs.h"
@@ -55,6 +56,15 @@ TEST(RigWaits, SayNoWhenTheirConditionNeverHoldsAndYesWhenItComes)
     ASSERT_NE(box, nullptr) << launcher.LastWait();
     test::PostButtonCommand(box, IDOK);
     EXPECT_TRUE(launcher.WaitFor([box] { return !IsWindow(box); })) << launcher.LastWait();
+
+    // Idle only once it has handled all it was given: a long queue of selections, the last kept.
+    const HWND list = launcher.Item(IDC_REGION_LIST);
+    const int rows = static_cast<int>(kRegionCount);
+    for (int i = 0; i < 500; ++i)
+        PostMessageW(list, LB_SETCURSEL, i % rows, 0);
+    EXPECT_FALSE(launcher.WaitFor([] { return false; })) << launcher.LastWait();
+    EXPECT_EQ(test::Ask(list, LB_GETCURSEL, 0, 0), 499 % rows)
+        << "called idle before the input it was given was handled";
 }
 
 // Shows a box in this thread and returns what the catcher read from it.

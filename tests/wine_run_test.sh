@@ -13,9 +13,11 @@
 #                                               program: it runs on, the same one, 3 s after it
 #   wine_run_test.sh nokeeper PROGRAM EMULATOR...  without its desktop keeper wine-run fails at
 #                                               once, naming it, and runs nothing
+#   wine_run_test.sh running PROGRAM EMULATOR...   --running sees this state's Wine, and none
+#                                               for a state of its own beside it
 set -uo pipefail
 fail() { echo "FAIL: $*" >&2; exit 1; }
-[ $# -ge 3 ] || { echo "usage: wine_run_test.sh crash|linger|refuses|desktop|nokeeper PROGRAM EMULATOR..." >&2; exit 2; }
+[ $# -ge 3 ] || { echo "usage: wine_run_test.sh crash|linger|refuses|desktop|nokeeper|running PROGRAM EMULATOR..." >&2; exit 2; }
 command=$1 program=$2
 shift 2
 log=$(mktemp)
@@ -90,6 +92,17 @@ nokeeper)
     grep -qF "no desktop keeper at $missing" "$log" || fail "no word of the missing keeper"
     if grep -q '^RegionTable\.' "$log"; then fail "it ran the program all the same"; fi
     echo "without its keeper it failed with status $status, running nothing"
+    ;;
+running)
+    # scripts/run stops only what it started, by this answer.
+    "$@" --running || fail "the prefix the tests run in is not seen running"
+    other=$(mktemp -d)
+    if "$@" --state "$other" --running; then
+        rm -rf "$other"
+        fail "an empty state folder is seen running (another prefix's wineserver runs)"
+    fi
+    rm -rf "$other"
+    echo "this state's Wine seen running, an empty state's not"
     ;;
 *)
     fail "unknown command $command"

@@ -80,7 +80,6 @@ std::string ImageThatDelayLoads(const char* dll)
     dos.e_lfanew = sizeof dos;
     IMAGE_NT_HEADERS32 nt = {};
     nt.Signature = IMAGE_NT_SIGNATURE;
-    nt.FileHeader.Machine = IMAGE_FILE_MACHINE_I386;
     nt.FileHeader.NumberOfSections = 1;
     nt.FileHeader.SizeOfOptionalHeader = sizeof nt.OptionalHeader;
     nt.OptionalHeader.Magic = IMAGE_NT_OPTIONAL_HDR32_MAGIC;
@@ -89,10 +88,8 @@ std::string ImageThatDelayLoads(const char* dll)
         0x1000, 2 * sizeof(IMAGE_DELAYLOAD_DESCRIPTOR)};
     IMAGE_SECTION_HEADER section = {};
     section.VirtualAddress = 0x1000;
-    section.Misc.VirtualSize = section.SizeOfRawData = 0x200;
-    section.PointerToRawData = 0x200;
+    section.SizeOfRawData = section.PointerToRawData = 0x200;
     IMAGE_DELAYLOAD_DESCRIPTOR delayed = {};
-    delayed.Attributes.AllAttributes = 1;  // addresses relative to the image
     delayed.DllNameRVA = 0x1100;
     std::memcpy(&bytes[0], &dos, sizeof dos);
     std::memcpy(&bytes[sizeof dos], &nt, sizeof nt);

@@ -81,18 +81,14 @@ bool RunsUnderTheIntendedCodePage()
 
 namespace {
 
-// The tests that ended, in order: what ran, as opposed to what the filter selected (a listing
+// The tests that ended, in order: what ran, not what the filter selected (a listing of the tests
 // selects them all and runs none).
-class RanTests : public ::testing::EmptyTestEventListener {
-public:
-    explicit RanTests(std::vector<std::string>* ran) : m_ran(ran) {}
+struct RanTests : ::testing::EmptyTestEventListener {
+    std::vector<std::string> names;
     void OnTestEnd(const ::testing::TestInfo& info) override
     {
-        m_ran->push_back(std::string(info.test_suite_name()) + "." + info.name());
+        names.push_back(std::string(info.test_suite_name()) + "." + info.name());
     }
-
-private:
-    std::vector<std::string>* m_ran;
 };
 
 }  // namespace
@@ -100,8 +96,8 @@ private:
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    std::vector<std::string> ran;
-    ::testing::UnitTest::GetInstance()->listeners().Append(new RanTests(&ran));
+    RanTests* ran = new RanTests;  // GoogleTest owns it from here
+    ::testing::UnitTest::GetInstance()->listeners().Append(ran);
 #ifdef _WIN32
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     SetUnhandledExceptionFilter(test::EndAtOnce);
@@ -111,7 +107,7 @@ int main(int argc, char** argv)
 #endif
     const int failed = RUN_ALL_TESTS();
     if (failed == 0) {
-        for (const std::string& name : ran)
+        for (const std::string& name : ran->names)
             std::printf("test program: ran %s\n", name.c_str());
     }
     std::fflush(stdout);

@@ -63,17 +63,6 @@ std::string ClassName(HWND wnd)
     return cls;
 }
 
-std::vector<std::string> ChildTextsGbk(HWND parent, const char* cls)
-{
-    std::vector<std::string> texts;
-    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        if (lstrcmpiA(ClassName(child).c_str(), cls) == 0)
-            texts.push_back(WindowTextGbk(child));
-    }
-    return texts;
-}
-
 namespace {
 
 bool HasVisibleStyle(HWND wnd)

@@ -26,8 +26,6 @@ LRESULT Ask(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT unansw
 std::string ListItemGbk(HWND list, int index);
 std::string DlgItemTextGbk(HWND dialog, int id);
 std::string ClassName(HWND wnd);
-// Texts of the direct children of `parent` whose class is `cls`, in z-order.
-std::vector<std::string> ChildTextsGbk(HWND parent, const char* cls);
 // Ids of a dialog's push buttons whose own style makes them visible, in z-order (the dialog
 // itself may not be shown yet).
 std::vector<int> VisibleButtonIds(HWND dialog);

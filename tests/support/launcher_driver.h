@@ -57,8 +57,6 @@ public:
     bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kFirstWaitMs) const;
     const std::string& LastWait() const { return m_lastWait; }
 
-    // Whether the process has a window, visible or not.
-    bool HasWindows() const;
     // True once the process has ended, within timeoutMs.
     bool WaitForExit(DWORD timeoutMs = kFirstWaitMs) const;
     // The process's exit code; STILL_ACTIVE while it runs or when it cannot be read, so that a

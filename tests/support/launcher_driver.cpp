@@ -212,11 +212,6 @@ HWND LauncherProcess::Focus() const
     return info.hwndFocus;
 }
 
-bool LauncherProcess::HasWindows() const
-{
-    return FindWindowOf({.processId = m_info.dwProcessId, .hiddenToo = true}) != nullptr;
-}
-
 HWND LauncherProcess::WaitForOwnedDialog(HWND owner, DWORD timeoutMs) const
 {
     const WindowQuery query{.processId = m_info.dwProcessId, .cls = "#32770", .anyOwner = false,

@@ -93,6 +93,17 @@ void ExpectTheBoxMatcherTakesOnlyTheLaunchersTextCaptionAndButton()
     EXPECT_FALSE(
         test::IsLauncherBox(ShowBox(kChoose, L"Velto", MB_ICONERROR), test::gbk::kChooseRegion))
         << "an icon";
+
+    // An icon control shows its icon only when it is shown itself (the About box's must be).
+    const HWND dialog = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 8, 8, nullptr,
+                                        nullptr, nullptr, nullptr);
+    const HWND icon = CreateWindowExW(0, L"Static", L"", WS_CHILD | SS_ICON, 0, 0, 8, 8, dialog,
+                                      nullptr, nullptr, nullptr);
+    SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_ERROR)), 0);
+    EXPECT_FALSE(test::ShowsIconControl(dialog)) << "a hidden icon control";
+    ShowWindow(icon, SW_SHOWNA);
+    EXPECT_TRUE(test::ShowsIconControl(dialog));
+    DestroyWindow(dialog);
 }
 
 // A look-alike converted loosely reads as the label it imitates; the tests' conversion must not.

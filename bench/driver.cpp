@@ -164,7 +164,8 @@ bool g_privateFromPagefile;
 HWND FindDialogOf(DWORD pid)
 {
     return test::FindWindowOf(
-        {.processId = pid, .cls = kDialogClass, .caption = kDialogCaption, .anyOwner = false});
+        {.processId = pid, .cls = kDialogClass, .caption = kDialogCaption, .anyOwner = false,
+         .hiddenToo = true});
 }
 
 // Committed private memory, region by region: the commit charge Windows calls private bytes,

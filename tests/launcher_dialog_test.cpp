@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -265,9 +266,10 @@ std::string DeletesThatAreNotOneEach()
 }
 
 // The dialog as a larger font or display would lay it out: its units mapped to pixels are
-// stretched by g_unitScale (in percent). Only what the dialog code itself maps is affected.
-// The picture control's own bitmap is the one it shows when the dialog maps the picture's size.
-int g_unitScale = 100;
+// stretched across by g_unitScaleX and down by g_unitScaleY (in percent). Only what the dialog
+// code itself maps is affected. The picture control's own bitmap is the one it shows when the
+// dialog maps the picture's size.
+int g_unitScaleX = 100, g_unitScaleY = 100;
 HBITMAP g_templateBitmap;
 decltype(&MapDialogRect) g_realMapDialogRect;
 BOOL WINAPI ScaledMapDialogRect(HWND dialog, LPRECT rect)
@@ -275,10 +277,10 @@ BOOL WINAPI ScaledMapDialogRect(HWND dialog, LPRECT rect)
     g_templateBitmap = reinterpret_cast<HBITMAP>(
         SendMessageA(GetWindow(dialog, GW_CHILD), STM_GETIMAGE, IMAGE_BITMAP, 0));
     const BOOL mapped = g_realMapDialogRect(dialog, rect);
-    rect->left = MulDiv(rect->left, g_unitScale, 100);
-    rect->top = MulDiv(rect->top, g_unitScale, 100);
-    rect->right = MulDiv(rect->right, g_unitScale, 100);
-    rect->bottom = MulDiv(rect->bottom, g_unitScale, 100);
+    rect->left = MulDiv(rect->left, g_unitScaleX, 100);
+    rect->top = MulDiv(rect->top, g_unitScaleY, 100);
+    rect->right = MulDiv(rect->right, g_unitScaleX, 100);
+    rect->bottom = MulDiv(rect->bottom, g_unitScaleY, 100);
     return mapped;
 }
 
@@ -301,9 +303,9 @@ protected:
         g_realDeleteDC = m_deleteDC.Original<decltype(g_realDeleteDC)>();
         g_realMapDialogRect = m_map.Original<decltype(g_realMapDialogRect)>();
         ClearLogs();
-        g_unitScale = 100;
+        g_unitScaleX = g_unitScaleY = 100;
     }
-    void TearDown() override { g_unitScale = 100; }
+    void TearDown() override { g_unitScaleX = g_unitScaleY = 100; }
 
     static void ClearLogs()
     {
@@ -435,19 +437,30 @@ void ExpectTheFrameWhereTheControlsExpectIt(const std::vector<DWORD>& original,
     }
 }
 
-TEST_F(LauncherPicture, AtTheDesignedScaleItIsTheTemplatesBitmapAsItIs)
+// Units grown one way only (a font taller but no wider) stretch the picture that way only.
+TEST_F(LauncherPicture, TheTemplatesBitmapAsItIsOnlyWhenBothAxesHaveTheDesignedScale)
 {
-    CLauncherDlg dlg;
-    test::RunWith(dlg, [](HWND hwnd) {
-        HBITMAP shown = reinterpret_cast<HBITMAP>(
-            SendMessageA(PictureOf(hwnd), STM_GETIMAGE, IMAGE_BITMAP, 0));
-        BITMAP bm = {};
-        ASSERT_EQ(GetObjectA(shown, sizeof bm, &bm), static_cast<int>(sizeof bm));
-        EXPECT_EQ(bm.bmWidth, kPictureWidth);
-        EXPECT_EQ(bm.bmHeight, kPictureHeight);
-    });
-    EXPECT_TRUE(g_made.empty()) << g_made.size() << " GDI objects made for nothing";
-    EXPECT_TRUE(g_deleted.empty()) << g_deleted.size() << " GDI objects deleted";
+    for (const POINT scale : {POINT{100, 100}, POINT{100, 150}, POINT{150, 100}}) {
+        SCOPED_TRACE(std::to_string(scale.x) + " % across, " + std::to_string(scale.y) +
+                     " % down");
+        ClearLogs();
+        g_unitScaleX = scale.x;
+        g_unitScaleY = scale.y;
+        static BITMAP s_shown;
+        s_shown = BITMAP{};
+        CLauncherDlg dlg;
+        test::RunWith(dlg, [](HWND hwnd) {
+            HBITMAP shown = reinterpret_cast<HBITMAP>(
+                SendMessageA(PictureOf(hwnd), STM_GETIMAGE, IMAGE_BITMAP, 0));
+            ASSERT_EQ(GetObjectA(shown, sizeof s_shown, &s_shown),
+                      static_cast<int>(sizeof s_shown));
+        });
+        EXPECT_EQ(s_shown.bmWidth, kPictureWidth * scale.x / 100);
+        EXPECT_EQ(s_shown.bmHeight, kPictureHeight * scale.y / 100);
+        EXPECT_EQ(g_made.empty(), scale.x == 100 && scale.y == 100)
+            << g_made.size() << " GDI objects made";
+        EXPECT_EQ(DeletesThatAreNotOneEach(), "");
+    }
 }
 
 // At one and a half times the designed scale (144 DPI): the picture shown is ours, that size,
@@ -471,11 +484,11 @@ TEST_F(LauncherPicture, StretchedItIsSmoothSixteenBitAndDeletedOnceWhenTheDialog
         s_sourceColours.push_back(source[static_cast<size_t>(kFrameMiddleRow) * ow + x]);
     ClearLogs();
 
-    g_unitScale = 150;
-    CLauncherDlg dlg;
+    g_unitScaleX = g_unitScaleY = 150;
+    auto dlg = std::make_unique<CLauncherDlg>();
     static HBITMAP s_shown;
     s_shown = nullptr;
-    test::RunWith(dlg, [](HWND hwnd) {
+    test::RunWith(*dlg, [](HWND hwnd) {
         HWND picture = PictureOf(hwnd);
         s_shown = reinterpret_cast<HBITMAP>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
         g_picture = picture;
@@ -529,7 +542,7 @@ TEST_F(LauncherPicture, StretchedItIsSmoothSixteenBitAndDeletedOnceWhenTheDialog
 
     // The same dialog object again: scaled afresh, and cleaned up again.
     ClearLogs();
-    test::RunWith(dlg, [](HWND hwnd) {
+    test::RunWith(*dlg, [](HWND hwnd) {
         BITMAP bm = {};
         GetObjectA(reinterpret_cast<HBITMAP>(
                        SendMessageA(PictureOf(hwnd), STM_GETIMAGE, IMAGE_BITMAP, 0)),
@@ -540,6 +553,9 @@ TEST_F(LauncherPicture, StretchedItIsSmoothSixteenBitAndDeletedOnceWhenTheDialog
     EXPECT_EQ(DeletesThatAreNotOneEach(), "") << "on the second run";
     for (HGDIOBJ object : g_made)
         EXPECT_EQ(GetObjectType(object), 0u) << "GDI object " << object << " outlived the second run";
+    // Nor again by the dialog object as it goes.
+    dlg.reset();
+    EXPECT_EQ(DeletesThatAreNotOneEach(), "") << "once the dialog object has gone";
 }
 
 // The stretching itself, on a picture small enough to reason about: a black column beside a

@@ -117,8 +117,43 @@ TEST_F(PeHardening, NoLinkTimestamp)
     });
 }
 
+// The smallest PE32 image the reader takes that delay-loads `dll`: headers, then one section
+// holding the delay-load table and the name.
+std::string ImageThatDelayLoads(const char* dll)
+{
+    std::string bytes(0x400, '\0');
+    IMAGE_DOS_HEADER dos = {};
+    dos.e_magic = IMAGE_DOS_SIGNATURE;
+    dos.e_lfanew = sizeof dos;
+    IMAGE_NT_HEADERS32 nt = {};
+    nt.Signature = IMAGE_NT_SIGNATURE;
+    nt.FileHeader.NumberOfSections = 1;
+    nt.FileHeader.SizeOfOptionalHeader = sizeof nt.OptionalHeader;
+    nt.OptionalHeader.Magic = IMAGE_NT_OPTIONAL_HDR32_MAGIC;
+    nt.OptionalHeader.NumberOfRvaAndSizes = IMAGE_NUMBEROF_DIRECTORY_ENTRIES;
+    nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT] = {
+        0x1000, 2 * sizeof(IMAGE_DELAYLOAD_DESCRIPTOR)};
+    IMAGE_SECTION_HEADER section = {};
+    section.VirtualAddress = 0x1000;
+    section.SizeOfRawData = section.PointerToRawData = 0x200;
+    IMAGE_DELAYLOAD_DESCRIPTOR delayed = {};
+    delayed.DllNameRVA = 0x1100;
+    std::memcpy(&bytes[0], &dos, sizeof dos);
+    std::memcpy(&bytes[sizeof dos], &nt, sizeof nt);
+    std::memcpy(&bytes[sizeof dos + sizeof nt], &section, sizeof section);
+    std::memcpy(&bytes[0x200], &delayed, sizeof delayed);
+    std::memcpy(&bytes[0x300], dll, std::strlen(dll));
+    return bytes;
+}
+
 TEST_F(PeHardening, ImportsOnlyWindowsSystemDlls)
 {
+    // What a program loads only once it first calls in is imported all the same.
+    test::PeImage delaying;
+    ASSERT_TRUE(delaying.Parse(ImageThatDelayLoads("libstdc++-6.dll"))) << delaying.error();
+    EXPECT_EQ(delaying.ImportedDlls(), std::vector<std::string>{"libstdc++-6.dll"})
+        << delaying.error();
+
     // The runtimes that -static keeps out, a redistributable that Wine, as many a Windows, has in
     // its system folder, and the common controls, which are not a known DLL: all refused.
     for (const char* dll : {"libstdc++-6.dll", "libwinpthread-1.dll", "libgcc_s_dw2-1.dll",

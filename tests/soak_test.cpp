@@ -182,6 +182,7 @@ TEST(Soak, HundredsOfRefusedConfirmsLeaveTheProgramResponsiveAndLevelThenItStart
     PressConfirm(launcher);
     EXPECT_EQ(test::WaitForFile(record), g_regionTable[0].commandLine);
     EXPECT_TRUE(launcher.WaitForExit()) << "the launcher did not end after starting the client";
+    EXPECT_EQ(launcher.ExitCode(), 0u);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // stand-in client must say no when they should: a helper that always says yes passes every test
 // it serves. Each check also sees its helper say yes, so that the no is not all it can say.
 #include "client/contract.h"
+#include "region/region_table.h"
 #include "res/resource.h"
+#include "tests/support/client_report.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/files.h"
@@ -54,6 +56,16 @@ TEST(RigWaits, SayNoWhenTheirConditionNeverHoldsAndYesWhenItComes)
     ASSERT_NE(box, nullptr) << launcher.LastWait();
     test::PostButtonCommand(box, IDOK);
     EXPECT_TRUE(launcher.WaitFor([box] { return !IsWindow(box); })) << launcher.LastWait();
+
+    // Idle only once it has handled all it was given: a queue of selections, the last kept. (Time
+    // enough for a loaded machine to handle them: a wait that says idle too soon says it at once.)
+    const HWND list = launcher.Item(IDC_REGION_LIST);
+    const int rows = static_cast<int>(kRegionCount);
+    for (int i = 0; i < 100; ++i)
+        PostMessageW(list, LB_SETCURSEL, i % rows, 0);
+    EXPECT_FALSE(launcher.WaitFor([] { return false; }, 30000)) << launcher.LastWait();
+    EXPECT_EQ(test::Ask(list, LB_GETCURSEL, 0, 0), 99 % rows)
+        << "called idle before the input it was given was handled: " << launcher.LastWait();
 }
 
 // Shows a box in this thread and returns what the catcher read from it.
@@ -81,6 +93,17 @@ void ExpectTheBoxMatcherTakesOnlyTheLaunchersTextCaptionAndButton()
     EXPECT_FALSE(
         test::IsLauncherBox(ShowBox(kChoose, L"Velto", MB_ICONERROR), test::gbk::kChooseRegion))
         << "an icon";
+
+    // An icon control shows its icon only when it is shown itself (the About box's must be).
+    const HWND dialog = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 8, 8, nullptr,
+                                        nullptr, nullptr, nullptr);
+    const HWND icon = CreateWindowExW(0, L"Static", L"", WS_CHILD | SS_ICON, 0, 0, 8, 8, dialog,
+                                      nullptr, nullptr, nullptr);
+    SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_ERROR)), 0);
+    EXPECT_FALSE(test::ShowsIconControl(dialog)) << "a hidden icon control";
+    ShowWindow(icon, SW_SHOWNA);
+    EXPECT_TRUE(test::ShowsIconControl(dialog));
+    DestroyWindow(dialog);
 }
 
 // A look-alike converted loosely reads as the label it imitates; the tests' conversion must not.
@@ -93,10 +116,62 @@ void ExpectToGbkConvertsOnlyWhatGbkHoldsExactly()
     EXPECT_EQ(test::ToGbk(L"\u0e01"), "<not exactly GBK>");                    // a Thai letter
 }
 
+// The finder takes a window only by its whole caption and, unless told otherwise, only shown.
+void ExpectTheWindowFinderTakesOnlyTheWholeCaptionOfAShownWindow()
+{
+    const auto window = [](const wchar_t* caption, DWORD shown) {
+        return CreateWindowExW(0, L"Static", caption, WS_POPUP | shown, 0, 0, 8, 8, nullptr,
+                               nullptr, nullptr, nullptr);
+    };
+    const HWND longer = window(L"Velto 1.0", WS_VISIBLE);
+    const HWND hidden = window(L"Velto", 0);
+    const test::WindowQuery velto{.processId = GetCurrentProcessId(), .cls = "Static",
+                                  .caption = test::gbk::kCaption};
+    EXPECT_EQ(test::FindWindowOf(velto), nullptr) << "a longer caption, or a hidden window";
+    test::WindowQuery hiddenToo = velto;
+    hiddenToo.hiddenToo = true;
+    EXPECT_EQ(test::FindWindowOf(hiddenToo), hidden);
+    ShowWindow(hidden, SW_SHOWNA);
+    EXPECT_EQ(test::FindWindowOf(velto), hidden);
+    DestroyWindow(longer);
+    DestroyWindow(hidden);
+}
+
+// A double click posted as the scenarios post it is one to the list: it tells its parent so. Were
+// it two clicks, "a double click only selects" would pass for a launcher that starts on one.
+int g_doubleClicks;
+LRESULT CALLBACK CountingDoubleClicks(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    g_doubleClicks += message == WM_COMMAND && HIWORD(wParam) == LBN_DBLCLK;
+    return DefWindowProcA(wnd, message, wParam, lParam);
+}
+
+void ExpectAPostedDoubleClickIsOneToAList()
+{
+    g_doubleClicks = 0;
+    WNDCLASSA parentClass = {};
+    parentClass.lpfnWndProc = CountingDoubleClicks;
+    parentClass.lpszClassName = "VeltoRigListParent";
+    RegisterClassA(&parentClass);
+    const HWND parent = CreateWindowExA(0, parentClass.lpszClassName, "", WS_POPUP | WS_VISIBLE,
+                                        0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    const HWND list = CreateWindowExA(0, "ListBox", "", WS_CHILD | WS_VISIBLE | LBS_NOTIFY, 0, 0,
+                                      100, 100, parent, nullptr, nullptr, nullptr);
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("row"));
+    test::PostDoubleClick(list, test::ListItemCentre(list, 0));
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    EXPECT_EQ(g_doubleClicks, 1);
+    DestroyWindow(parent);
+}
+
 TEST(RigChecks, TheBoxAndTextChecksRefuseANearMiss)
 {
     ExpectTheBoxMatcherTakesOnlyTheLaunchersTextCaptionAndButton();
     ExpectToGbkConvertsOnlyWhatGbkHoldsExactly();
+    ExpectTheWindowFinderTakesOnlyTheWholeCaptionOfAShownWindow();
+    ExpectAPostedDoubleClickIsOneToAList();
 }
 
 // --- The watchdog ----------------------------------------------------------------------------
@@ -271,6 +346,27 @@ TEST(StandInClient, ASecondRecordToTheSameFileReplacesTheFirst)
         EXPECT_TRUE(test::ReadFileBytes(record, &recorded));
         EXPECT_EQ(recorded, sent);
     }
+}
+
+// The check that the launcher passes no handle on (ExpectStartedAsTheLauncherStartsIt) relies on
+// the client saying so when it does hold one: started here with this process's handles, it names
+// the probe's event.
+TEST(StandInClient, NamesTheProbeHandleWhenItInheritedIt)
+{
+    test::LingeringClient client;
+    std::string line = "vexa.exe inherits";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA((test::BinDir() + "\\vexa.exe").c_str(), &line[0], nullptr,
+                               nullptr, TRUE, 0, nullptr, nullptr, &startup, &pi))
+        << "error " << GetLastError();
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    ASSERT_TRUE(client.WaitForReport()) << "no report";
+    const std::string handle = client.Get(client::report::kProbeHandle);
+    EXPECT_NE(handle.find(client.ProbeHandleName()), std::string::npos) << handle;
+    EXPECT_TRUE(client.Stop());
 }
 
 }  // namespace

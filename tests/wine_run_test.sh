@@ -12,9 +12,13 @@
 #   wine_run_test.sh desktop PROGRAM EMULATOR...   the prefix's desktop process outlives a
 #                                               program: it runs on, the same one, 3 s after it
 #   wine_run_test.sh guard PROBE EMULATOR...    a smashed stack guard ends the program at once
+#   wine_run_test.sh nokeeper PROGRAM EMULATOR...  without its desktop keeper wine-run fails at
+#                                               once, naming it, and runs nothing
+#   wine_run_test.sh running PROGRAM EMULATOR...   --running sees this state's Wine, and none
+#                                               for a state of its own beside it
 set -uo pipefail
 fail() { echo "FAIL: $*" >&2; exit 1; }
-[ $# -ge 3 ] || { echo "usage: wine_run_test.sh crash|linger|refuses|desktop|guard PROGRAM EMULATOR..." >&2; exit 2; }
+[ $# -ge 3 ] || { echo "usage: wine_run_test.sh crash|linger|refuses|desktop|guard|nokeeper|running PROGRAM EMULATOR..." >&2; exit 2; }
 command=$1 program=$2
 shift 2
 log=$(mktemp)
@@ -36,6 +40,7 @@ case "$command" in
 crash)
     run "$@" "$program" crash
     [ "$status" -eq 5 ] || fail "exit status $status, not 5 (the low byte of 0xC0000005)"
+    grep -q 'ended with exit status 5' "$log" || fail "wine-run did not say how it ended"
     [ "$seconds" -lt 10 ] || fail "the crashed program took $seconds s to end"
     echo "the crash ended the program in $seconds s with status $status"
     ;;
@@ -87,6 +92,26 @@ desktop)
     [ "$(desktops)" = "$first" ] ||
         fail "the desktop process $first did not outlive the program by 3 s (now: $(desktops))"
     echo "the desktop process $first still runs 3 s after the program ended"
+    ;;
+nokeeper)
+    # The last --keeper counts. With the prefix up already, nothing else would stop the program.
+    missing=$(mktemp -u)/wine-keeper.exe
+    run "$@" --keeper "$missing" "$program" --gtest_list_tests
+    [ "$status" -eq 1 ] || fail "exit status $status, not 1"
+    grep -qF "no desktop keeper at $missing" "$log" || fail "no word of the missing keeper"
+    if grep -q '^RegionTable\.' "$log"; then fail "it ran the program all the same"; fi
+    echo "without its keeper it failed with status $status, running nothing"
+    ;;
+running)
+    # scripts/run stops only what it started, by this answer.
+    "$@" --running || fail "the prefix the tests run in is not seen running"
+    other=$(mktemp -d)
+    if "$@" --state "$other" --running; then
+        rm -rf "$other"
+        fail "an empty state folder is seen running (another prefix's wineserver runs)"
+    fi
+    rm -rf "$other"
+    echo "this state's Wine seen running, an empty state's not"
     ;;
 *)
     fail "unknown command $command"

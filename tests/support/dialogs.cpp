@@ -63,17 +63,6 @@ std::string ClassName(HWND wnd)
     return cls;
 }
 
-std::vector<std::string> ChildTextsGbk(HWND parent, const char* cls)
-{
-    std::vector<std::string> texts;
-    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        if (lstrcmpiA(ClassName(child).c_str(), cls) == 0)
-            texts.push_back(WindowTextGbk(child));
-    }
-    return texts;
-}
-
 namespace {
 
 bool HasVisibleStyle(HWND wnd)
@@ -171,7 +160,7 @@ BOOL CALLBACK MatchWindow(HWND wnd, LPARAM param)
     if (pid == q.processId && (q.cls == nullptr || ClassName(wnd) == q.cls) &&
         (q.anyOwner || GetWindow(wnd, GW_OWNER) == q.owner) &&
         (q.caption == nullptr || WindowTextGbk(wnd) == q.caption) &&
-        (!q.visible || IsWindowVisible(wnd))) {
+        (q.hiddenToo || IsWindowVisible(wnd))) {
         s->found = wnd;
         return FALSE;
     }

@@ -26,8 +26,6 @@ LRESULT Ask(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT unansw
 std::string ListItemGbk(HWND list, int index);
 std::string DlgItemTextGbk(HWND dialog, int id);
 std::string ClassName(HWND wnd);
-// Texts of the direct children of `parent` whose class is `cls`, in z-order.
-std::vector<std::string> ChildTextsGbk(HWND parent, const char* cls);
 // Ids of a dialog's push buttons whose own style makes them visible, in z-order (the dialog
 // itself may not be shown yet).
 std::vector<int> VisibleButtonIds(HWND dialog);
@@ -52,7 +50,7 @@ struct WindowQuery {
     const char* caption = nullptr;  // GBK; null: any caption
     bool anyOwner = true;           // false: owned by `owner` (null: by no window)
     HWND owner = nullptr;
-    bool visible = false;           // true: only a visible window
+    bool hiddenToo = false;         // true: a hidden window too; false: only a visible one
 };
 // The first top-level window that matches, in z-order; null for none.
 HWND FindWindowOf(const WindowQuery& query);

@@ -96,7 +96,7 @@ bool LauncherProcess::Start(const std::wstring& exe, const std::wstring& current
     // The launcher's message boxes share class and caption with its dialog; only the dialog has
     // no owner.
     const WindowQuery query{.processId = m_info.dwProcessId, .cls = "#32770",
-                            .caption = gbk::kCaption, .anyOwner = false, .visible = true};
+                            .caption = gbk::kCaption, .anyOwner = false};
     HWND other = nullptr;
     WaitUntil(
         [&] {
@@ -106,7 +106,7 @@ bool LauncherProcess::Start(const std::wstring& exe, const std::wstring& current
             // Once the launcher is idle, waiting for input in its modal loop, its dialog is
             // shown: a visible window of it that is not the dialog means the dialog will not come.
             if (WaitForInputIdle(m_info.hProcess, 0) == 0)
-                other = FindWindowOf({.processId = m_info.dwProcessId, .visible = true});
+                other = FindWindowOf({.processId = m_info.dwProcessId});
             return other != nullptr;
         },
         kFirstWaitMs);
@@ -149,8 +149,7 @@ bool LauncherProcess::Running() const
 bool LauncherProcess::WaitForExit(DWORD timeoutMs) const
 {
     return m_info.hProcess != nullptr &&
-           WaitFor([this] { return WaitForSingleObject(m_info.hProcess, 0) == WAIT_OBJECT_0; },
-                   timeoutMs);
+           WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
 }
 
 // A marker posted to the list queues behind everything posted before it, and the thread's
@@ -208,7 +207,7 @@ bool LauncherProcess::WaitFor(const std::function<bool()>& done, DWORD timeoutMs
 
 DWORD LauncherProcess::ExitCode() const
 {
-    DWORD code = 0;
+    DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(m_info.hProcess, &code);
     return code;
 }
@@ -230,15 +229,10 @@ HWND LauncherProcess::Focus() const
     return info.hwndFocus;
 }
 
-bool LauncherProcess::HasWindows() const
-{
-    return FindWindowOf({.processId = m_info.dwProcessId}) != nullptr;
-}
-
 HWND LauncherProcess::WaitForOwnedDialog(HWND owner, DWORD timeoutMs) const
 {
     const WindowQuery query{.processId = m_info.dwProcessId, .cls = "#32770", .anyOwner = false,
-                            .owner = owner, .visible = true};
+                            .owner = owner};
     HWND found = nullptr;
     WaitFor([&] { return (found = FindWindowOf(query)) != nullptr || !Running(); }, timeoutMs);
     return found;
@@ -247,7 +241,7 @@ HWND LauncherProcess::WaitForOwnedDialog(HWND owner, DWORD timeoutMs) const
 // Not WaitFor: the menu's own loop is not the thread's message loop.
 HWND LauncherProcess::WaitForPopupMenu(DWORD timeoutMs) const
 {
-    const WindowQuery query{.processId = m_info.dwProcessId, .cls = "#32768", .visible = true};
+    const WindowQuery query{.processId = m_info.dwProcessId, .cls = "#32768"};
     HWND found = nullptr;
     WaitUntil([&] { return (found = FindWindowOf(query)) != nullptr || !Running(); }, timeoutMs);
     m_lastWait = found != nullptr ? "came" : "did not come within " + std::to_string(timeoutMs) +

@@ -60,10 +60,10 @@ public:
     bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kFirstWaitMs) const;
     const std::string& LastWait() const { return m_lastWait; }
 
-    // Whether the process has a window, visible or not.
-    bool HasWindows() const;
-    // True when the process has ended (WaitFor).
+    // True once the process has ended, within timeoutMs.
     bool WaitForExit(DWORD timeoutMs = kFirstWaitMs) const;
+    // The process's exit code; STILL_ACTIVE while it runs or when it cannot be read, so that a
+    // check of the code also sees whether it ended. The launcher ends with 0 however it ends.
     DWORD ExitCode() const;
     void Kill();
 

@@ -1,13 +1,20 @@
 // tests/support/main.cpp: the main of every test program. On Windows, before any test runs, it
 // makes a crash end the program at once, puts the program in a job that ends every process it
-// starts, and checks that it runs under the code page the test run intends.
+// starts, and checks that it runs under the code page the test run intends. After a run in which
+// every test passed, it names each test that ran, one line each ("test program: ran
+// Suite.Name"): CTest counts a test as passed only on that line (tests/CMakeLists.txt), so a
+// program that never started, ended early, matched no test or had its output cut off fails
+// whatever its exit status.
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 
 namespace test {
@@ -72,9 +79,25 @@ bool RunsUnderTheIntendedCodePage()
 }  // namespace test
 #endif
 
+namespace {
+
+// The tests that ended, in order: what ran, not what the filter selected (a listing of the tests
+// selects them all and runs none).
+struct RanTests : ::testing::EmptyTestEventListener {
+    std::vector<std::string> names;
+    void OnTestEnd(const ::testing::TestInfo& info) override
+    {
+        names.push_back(std::string(info.test_suite_name()) + "." + info.name());
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    RanTests* ran = new RanTests;  // GoogleTest owns it from here
+    ::testing::UnitTest::GetInstance()->listeners().Append(ran);
 #ifdef _WIN32
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     SetUnhandledExceptionFilter(test::EndAtOnce);
@@ -82,5 +105,11 @@ int main(int argc, char** argv)
     if (!test::RunsUnderTheIntendedCodePage())
         return 1;
 #endif
-    return RUN_ALL_TESTS();
+    const int failed = RUN_ALL_TESTS();
+    if (failed == 0) {
+        for (const std::string& name : ran->names)
+            std::printf("test program: ran %s\n", name.c_str());
+    }
+    std::fflush(stdout);
+    return failed;
 }

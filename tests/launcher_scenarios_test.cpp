@@ -137,6 +137,10 @@ const Scenario kScenarios[] = {
     {.name = "minimizing and restoring get the system's handling and keep the selection",
      .place = Place::BesideTheClient, .act = Act::MinimizeRestore, .select = 7, .selection = 7,
      .quick = k936},
+    {.name = "minimized, the About command opens the About box centred on the work area; closed, "
+             "the launcher restores with the selection kept",
+     .place = Place::BesideTheClient, .act = Act::MinimizeRestore, .select = 7, .about = true,
+     .selection = 7, .quick = k936},
     {.name = "the system menu's last item opens the About box; OK closes it",
      .place = Place::BesideTheClient, .act = Act::AboutFromSystemMenu, .select = kNone,
      .about = true, .selection = kNone, .quick = k936},
@@ -378,6 +382,11 @@ private:
                     return Fail("minimized", "not minimized" + Windows());
                 if (!m_launcher.Running())
                     return Fail("still running when minimized", "ended");
+                if (m_s.about) {  // its About item chosen from the taskbar
+                    PostMessageW(Dialog(), WM_SYSCOMMAND, m_s.command, 0);
+                    if (!AboutShownAndClosed())
+                        return false;
+                }
                 PostMessageW(Dialog(), WM_SYSCOMMAND, SC_RESTORE, 0);
                 if (!test::WaitUntil([this] { return IsIconic(Dialog()) == 0; }))
                     return Fail("restored", "still minimized");
@@ -402,7 +411,7 @@ private:
             }
             if (m_s.box != nullptr && !BoxShownAndClosed(m_s.box))
                 return false;
-            if (m_s.about && !AboutShownAndClosed())
+            if (m_s.about && m_s.act != Act::MinimizeRestore && !AboutShownAndClosed())
                 return false;
         }
         return true;
@@ -435,8 +444,10 @@ private:
         if (Hex(test::WindowTextGbk(about)) != Hex(test::gbk::kAboutCaption))
             return Fail("the About box's caption " + Hex(test::gbk::kAboutCaption),
                         Hex(test::WindowTextGbk(about)));
-        if (const auto centred = test::IsCentredOver(about, Dialog()); !centred)
-            return Fail("the About box centred over the launcher", centred.message());
+        HWND over = m_s.act == Act::MinimizeRestore ? nullptr : Dialog();  // not over an icon
+        if (const auto centred = test::IsCentredOver(about, over); !centred)
+            return Fail(over ? "the About box centred over the launcher"
+                             : "the About box centred on the work area", centred.message());
         std::string statics;
         for (HWND child = GetWindow(about, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {

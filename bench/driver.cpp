@@ -339,7 +339,7 @@ void RequireSharedClock(const char* clientPath, double* entryMs)
         Fail("the client wrote no stamp: is %s implemented in %s?", client::kStampVariable,
              clientPath);
     *entryMs = TicksToMs(stamp - before);
-    if (!(before < stamp && stamp < after))
+    if (stamp <= before || stamp >= after)
         Fail("the client's clock is not ours: its stamp, %.2f ms after CreateProcessA, is outside "
              "our readings before its start and after its end (%.2f ms), so no time from a "
              "confirm to the client can be measured", *entryMs, TicksToMs(after - before));

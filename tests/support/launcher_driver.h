@@ -25,8 +25,9 @@ inline constexpr DWORD kFirstWaitMs = 5000;
 // A message box as the launcher shows it: captioned "Velto", reading `text` (GBK), with one OK
 // button and no icon (MB_OK).
 ::testing::AssertionResult IsLauncherBox(const MessageBoxSeen& box, const char* text);
-// Whether `wnd`'s window rectangle has its centre within 2 px of `over`'s each way, or without
-// one, of the work area (the screen less the taskbar) of its monitor; no for a window gone.
+// Whether `wnd` is within 2 px each way of where centring puts it: its centre on `over`'s, or
+// without one, on the work area's (the screen less the taskbar) of its monitor, moved back
+// inside that work area where it would leave it; no for a window gone.
 ::testing::AssertionResult IsCentredOver(HWND wnd, HWND over = nullptr);
 
 // One run of the launcher. Whatever happens in a test, the destructor leaves no process behind.
